@@ -1,0 +1,213 @@
+#include "app/App.h"
+
+#include "app/Globals.h"
+#include "app/SettingsStore.h"
+#include "audio/AudioPlayer.h"
+#include "audio/BassLibrary.h"
+#include "audio/OutputChannel.h"
+#include "board/SoundBoard.h"
+#include "draw/GdiplusRuntime.h"
+#include "runtime/Form.h"
+#include "skin/PageStrip.h"
+#include "skin/SkinEngine.h"
+#include "ui/ControlWrapper.h"
+#include "ui/MainWindowLayout.h"
+#include "ui/SkinChoice.h"
+#include "ui/WindowBehaviours.h"
+
+#include <commctrl.h>
+#include <windows.h>
+
+#include <array>
+
+namespace app {
+
+std::wstring programDir;
+HSTREAM currentStream = 0;
+HMODULE mainModule = nullptr;
+int childIdCounter = 0;
+audio::AudioPlayer* audioPlayer = nullptr;
+skin::SkinEngine* skinEngine = nullptr;
+skin::PageStrip* pageStrip = nullptr;
+HotkeyValue* hotkeyValue = nullptr;
+ui::ControlWrapper* controlWrapper = nullptr;
+rt::Form* mainWindow = nullptr;
+
+namespace {
+
+std::wstring executablePath() {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (n < path.size()) {
+            path.resize(n);
+            return path;
+        }
+        path.resize(path.size() * 2);
+    }
+}
+
+// The folder of the executable, without a trailing backslash.
+std::wstring runDirectory() {
+    std::wstring path = executablePath();
+    path.resize(path.find_last_of(L'\\') == std::wstring::npos ? 0 : path.find_last_of(L'\\'));
+    return path;
+}
+
+void loadCaptionIcon() {
+    HMODULE module = GetModuleHandleW(nullptr);
+    HICON icon = LoadIconW(module, MAKEINTRESOURCEW(129));
+    if (!icon) icon = LoadIconW(module, L"DEFAULT_ICON");
+    skinEngine->captionIcon = icon;
+}
+
+void initAtlControlHost() {
+    // Hosting of ActiveX controls in the form runtime; kept loaded for the process's life.
+    static HMODULE atl = LoadLibraryW(L"atl.dll");
+    if (!atl) return;
+    using AtlAxWinInitFn = BOOL(WINAPI*)();
+    if (auto init = reinterpret_cast<AtlAxWinInitFn>(reinterpret_cast<void*>(GetProcAddress(atl, "AtlAxWinInit"))))
+        init();
+}
+
+void onPageSelected(int item) {
+    if (mainWindow) mainWindow->selectPage(L"高级选择夹1", item - 1);
+}
+
+void bindEvents(rt::Form& form) {
+    using rt::EventKind;
+    form.bind(board::kFirstSoundButton, EventKind::Click,
+              [](rt::Control& source, const rt::EventArgs&) { board::onSoundButtonClicked(source); });
+    form.bind(L"按钮_停止播放", EventKind::Click,
+              [](rt::Control& source, const rt::EventArgs&) { board::onStopClicked(source); });
+    form.bind(L"滑块条1", EventKind::PositionChanged,
+              [](rt::Control& source, const rt::EventArgs&) { audio::onVolumeChanged(source); });
+    form.bind(L"组合框1", EventKind::SelectionChanged,
+              [](rt::Control& source, const rt::EventArgs&) { audio::onOutputChannelChanged(source); });
+}
+
+} // namespace
+
+std::wstring settingsFile(std::wstring_view name) { return runDirectory() + L"\\" + std::wstring(name); }
+
+void onMainWindowCreated(rt::Form& form) {
+    mainWindow = &form;
+    bindEvents(form);
+
+    // 1. Auto-hide check box (window behaviours).
+    ui::restoreAutoHideCheckBox(form);
+
+    // 2.–3. The default skin and control transparency (skin engine).
+    skinEngine->setSkin({}, {}, GetSysColor(COLOR_BTNFACE), RGB(81, 174, 81), 0);
+    skinEngine->setControlTransparency(true, 0);
+
+    // 4. Transparency slider (skin choice); nothing else is done with the value here.
+    ui::restoreTransparencySlider(form);
+
+    // 5.–6. Skin the window and add the skin menu's caption button (skin engine).
+    skinEngine->attachWindow(form.hwnd(), false);
+    skinEngine->addCaptionButton(form.hwnd(), {}, L"换皮肤", ui::showSkinMenu);
+
+    // 7. Translucent panels, the page strip and transparent labels (skin engine).
+    auto handleOf = [&form](const wchar_t* name) {
+        rt::Control* c = form.find(name);
+        return c ? c->hwnd() : nullptr;
+    };
+    skinEngine->attachContainer(handleOf(L"高级选择夹1"), GetSysColor(COLOR_BTNFACE), 100);
+    pageStrip->attach(handleOf(L"标签1"), {70, 2, 2, true, GetSysColor(COLOR_BTNFACE), 0});
+    for (const wchar_t* text : {L"主持人专用", L"MC喊麦专用", L"搞笑类音效", L"人物类音效", L"生活类音效", L"自定义音效"})
+        pageStrip->addItem(text);
+    pageStrip->setChangeHandler(onPageSelected);
+    for (const wchar_t* label : {L"标签2", L"标签4", L"标签12"}) skinEngine->attachTransparentControl(handleOf(label));
+    skinEngine->attachContainer(handleOf(L"分组框1"), GetSysColor(COLOR_BTNFACE), 30);
+
+    // 8. The saved skin (skin choice).
+    ui::applySavedSkin(form, SettingsStore::read(settingsFile(kSkinSettings), L"皮肤选项", L"当前皮肤", L"0"));
+
+    // 9. The program folder; the audio library is looked for in its plugins folder first.
+    programDir = runDirectory() + L"\\";
+    audio::setBassSearchFolder(programDir + L"plugins\\");
+
+    // 10. Output channel: fills the list and initialises the audio library.
+    audio::fillOutputChannels(form, SettingsStore::readInt(settingsFile(kMainSettings), L"music", L"passage", L"1"));
+
+    // 11. Volume; setting the slider from code writes nothing back.
+    if (rt::Control* volume = form.find(L"滑块条1"))
+        volume->setPosition(SettingsStore::readInt(settingsFile(kMainSettings), L"music", L"volume", L"100"));
+
+    // 12. The board: routing, saved hotkeys and tooltips, custom buttons.
+    board::setUpBoard(form);
+
+    // 13. First run: the desktop shortcut (window behaviours).
+    ui::createDesktopShortcut();
+}
+
+void onMainWindowCloseQuery(rt::Form&) {
+    audioPlayer->freeStream(currentStream);
+    audioPlayer->free();
+}
+
+int run() {
+    // 1. The global objects, in this order.
+    auto player = std::make_unique<audio::AudioPlayer>();
+    audioPlayer = player.get();
+    auto engine = std::make_unique<skin::SkinEngine>();
+    skinEngine = engine.get();
+    auto strip = std::make_unique<skin::PageStrip>();
+    pageStrip = strip.get();
+    auto hotkey = std::make_unique<HotkeyValue>();
+    hotkeyValue = hotkey.get();
+    auto wrapper = std::make_unique<ui::ControlWrapper>();
+    controlWrapper = wrapper.get();
+
+    // 2. The exit routine runs when this scope ends, after the message loop.
+    struct ExitRoutine {
+        std::unique_ptr<audio::AudioPlayer>& player;
+        std::unique_ptr<skin::SkinEngine>& engine;
+        std::unique_ptr<skin::PageStrip>& strip;
+        std::unique_ptr<HotkeyValue>& hotkey;
+        std::unique_ptr<ui::ControlWrapper>& wrapper;
+        ~ExitRoutine() {
+            programDir.clear();
+            programDir.shrink_to_fit();
+            audioPlayer = nullptr;
+            player.reset();
+            skinEngine = nullptr;
+            engine.reset(); // destroys the caption icon and shuts GDI+ down
+            pageStrip = nullptr;
+            strip.reset();
+            hotkeyValue = nullptr;
+            hotkey.reset();
+            controlWrapper = nullptr;
+            wrapper.reset();
+        }
+    } exitRoutine{player, engine, strip, hotkey, wrapper};
+
+    // 3. Graphics and the skin engine's start values.
+    skinEngine->gdiplusToken = draw::startGdiplus();
+    loadCaptionIcon();
+    skinEngine->firstSizePending = true;
+    skinEngine->controlsTransparent = true;
+    skinEngine->overlayAlpha = 160;
+    skinEngine->accentColour = 0x00DDCA22;
+    skinEngine->drawSliderFrame = true;
+
+    // 4.
+    if (!mainModule) mainModule = GetModuleHandleW(nullptr);
+    childIdCounter = 500;
+    initAtlControlHost();
+
+    INITCOMMONCONTROLSEX icc{sizeof(INITCOMMONCONTROLSEX),
+                             ICC_STANDARD_CLASSES | ICC_BAR_CLASSES | ICC_TAB_CLASSES | ICC_WIN95_CLASSES};
+    InitCommonControlsEx(&icc);
+
+    // 5.–6. Load the main window, then run the message loop until it is destroyed.
+    rt::Form window;
+    if (!window.load(ui::mainWindowLayout(), {onMainWindowCreated, onMainWindowCloseQuery})) return 1;
+    rt::Form::runMessageLoop();
+    mainWindow = nullptr;
+    // 7.
+    return 0;
+}
+
+} // namespace app

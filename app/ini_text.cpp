@@ -1,0 +1,328 @@
+#include "app/ini_text.h"
+
+#include <climits>
+
+#include "app/gbk_codec.h"
+
+namespace app {
+
+namespace {
+
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+constexpr std::string_view kUtf16LeBom = "\xFF\xFE";
+constexpr std::u16string_view kLineBreak = u"\r\n";
+constexpr char16_t kEscapeBase = 0xDC00; // same lossless byte escape as the GBK codec
+
+bool isProfileSpace(char16_t c) {
+    return c == ' ' || (c >= '\t' && c <= '\r') || c == 0x1A;
+}
+bool isLineBreak(char16_t c) {
+    return c == '\r' || c == '\n';
+}
+
+std::u16string_view trimLeft(std::u16string_view s) {
+    while (!s.empty() && isProfileSpace(s.front()))
+        s.remove_prefix(1);
+    return s;
+}
+std::u16string_view trim(std::u16string_view s) {
+    s = trimLeft(s);
+    while (!s.empty() && isProfileSpace(s.back()))
+        s.remove_suffix(1);
+    return s;
+}
+
+char16_t asciiLower(char16_t c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char16_t>(c + ('a' - 'A')) : c;
+}
+
+bool namesMatch(std::u16string_view stored, std::u16string_view wanted) {
+    stored = trim(stored);
+    wanted = trim(wanted);
+    if (stored.size() != wanted.size()) return false;
+    for (std::size_t i = 0; i < stored.size(); ++i) {
+        if (asciiLower(stored[i]) != asciiLower(wanted[i])) return false;
+    }
+    return true;
+}
+
+std::u16string_view stripQuotes(std::u16string_view s) {
+    if (s.size() > 1 && (s.front() == '"' || s.front() == '\'') && s.back() == s.front())
+        return s.substr(1, s.size() - 2);
+    return s;
+}
+
+// UTF-8 for files with a BOM; undecodable bytes use the codec's escape.
+std::u16string utf8Decode(std::string_view bytes) {
+    std::u16string text;
+    std::size_t i = 0;
+    while (i < bytes.size()) {
+        const auto b0 = static_cast<unsigned char>(bytes[i]);
+        int length = b0 < 0x80                  ? 1
+                     : b0 >= 0xC2 && b0 <= 0xDF ? 2
+                     : b0 >= 0xE0 && b0 <= 0xEF ? 3
+                     : b0 >= 0xF0 && b0 <= 0xF4 ? 4
+                                                : 0;
+        char32_t cp = length == 1 ? b0 : length == 2 ? (b0 & 0x1F) : length == 3 ? (b0 & 0x0F) : (b0 & 0x07);
+        bool valid = length > 0 && i + length <= bytes.size();
+        for (int k = 1; valid && k < length; ++k) {
+            const auto b = static_cast<unsigned char>(bytes[i + k]);
+            valid = (b & 0xC0) == 0x80;
+            cp = cp << 6 | (b & 0x3F);
+        }
+        const char32_t minimum = length == 3 ? 0x800 : length == 4 ? 0x10000 : 0;
+        valid = valid && cp >= minimum && cp <= 0x10FFFF && !(cp >= 0xD800 && cp <= 0xDFFF);
+        if (!valid) {
+            text.push_back(b0 < 0x80 ? b0 : static_cast<char16_t>(kEscapeBase + b0));
+            ++i;
+            continue;
+        }
+        if (cp >= 0x10000) {
+            text.push_back(static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10)));
+            text.push_back(static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF)));
+        } else {
+            text.push_back(static_cast<char16_t>(cp));
+        }
+        i += length;
+    }
+    return text;
+}
+
+std::string utf8Encode(std::u16string_view text) {
+    std::string bytes;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char32_t cp = text[i];
+        if (cp >= 0xDC80 && cp <= 0xDCFF) {
+            bytes.push_back(static_cast<char>(cp - kEscapeBase));
+            continue;
+        }
+        if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+            text[i + 1] <= 0xDFFF) {
+            cp = 0x10000 + ((cp - 0xD800) << 10) + (text[++i] - 0xDC00);
+        } else if (cp >= 0xD800 && cp <= 0xDFFF) {
+            cp = '?';
+        }
+        if (cp < 0x80) {
+            bytes.push_back(static_cast<char>(cp));
+        } else if (cp < 0x800) {
+            bytes.push_back(static_cast<char>(0xC0 | cp >> 6));
+            bytes.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+        } else if (cp < 0x10000) {
+            bytes.push_back(static_cast<char>(0xE0 | cp >> 12));
+            bytes.push_back(static_cast<char>(0x80 | (cp >> 6 & 0x3F)));
+            bytes.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+        } else {
+            bytes.push_back(static_cast<char>(0xF0 | cp >> 18));
+            bytes.push_back(static_cast<char>(0x80 | (cp >> 12 & 0x3F)));
+            bytes.push_back(static_cast<char>(0x80 | (cp >> 6 & 0x3F)));
+            bytes.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+        }
+    }
+    return bytes;
+}
+
+struct Line {
+    std::size_t begin; // first unit of the line
+    std::size_t end;   // end of its content, before the line break
+    std::size_t next;  // start of the next line
+};
+
+Line lineAt(std::u16string_view text, std::size_t begin) {
+    std::size_t end = begin;
+    while (end < text.size() && !isLineBreak(text[end]))
+        ++end;
+    std::size_t next = end;
+    if (next < text.size())
+        next += text[next] == '\r' && next + 1 < text.size() && text[next + 1] == '\n' ? 2 : 1;
+    return {begin, end, next};
+}
+
+enum class LineKind { Blank, Section, Key };
+
+struct ParsedLine {
+    LineKind kind = LineKind::Blank;
+    std::u16string_view name;
+    std::optional<std::u16string_view> value;
+};
+
+ParsedLine parseLine(std::u16string_view content) {
+    content = trim(content);
+    if (content.empty()) return {};
+    if (content.front() == '[') {
+        const std::size_t close = content.rfind(u']');
+        if (close != std::u16string_view::npos && close > 0)
+            return {LineKind::Section, trim(content.substr(1, close - 1)), std::nullopt};
+    }
+    const std::size_t equals = content.find(u'=');
+    if (equals == std::u16string_view::npos) return {LineKind::Key, content, std::nullopt};
+    return {LineKind::Key, trim(content.substr(0, equals)), trimLeft(content.substr(equals + 1))};
+}
+
+} // namespace
+
+struct IniText::Match {
+    bool sectionFound = false;
+    bool hasLastLine = false; // the section has a line after which a new key goes
+    Line lastLine{};
+    bool keyFound = false;
+    Line keyLine{};
+    ParsedLine key;
+};
+
+IniText IniText::parse(std::string_view fileBytes) {
+    IniText ini;
+    if (fileBytes.starts_with(kUtf8Bom)) {
+        ini.encoding_ = IniEncoding::Utf8Bom;
+        ini.text_ = utf8Decode(fileBytes.substr(kUtf8Bom.size()));
+    } else if (fileBytes.starts_with(kUtf16LeBom)) {
+        ini.encoding_ = IniEncoding::Utf16LeBom;
+        const std::string_view body = fileBytes.substr(kUtf16LeBom.size());
+        for (std::size_t i = 0; i + 1 < body.size(); i += 2) {
+            ini.text_.push_back(static_cast<char16_t>(static_cast<unsigned char>(body[i]) |
+                                                      static_cast<unsigned char>(body[i + 1]) << 8));
+        }
+        if (body.size() % 2 != 0) ini.oddByte_ = body.substr(body.size() - 1);
+    } else {
+        ini.text_ = gbkDecode(fileBytes);
+    }
+    return ini;
+}
+
+std::string IniText::serialize() const {
+    switch (encoding_) {
+    case IniEncoding::Utf8Bom:
+        return std::string(kUtf8Bom) + utf8Encode(text_);
+    case IniEncoding::Utf16LeBom: {
+        std::string bytes(kUtf16LeBom);
+        for (const char16_t unit : text_) {
+            bytes.push_back(static_cast<char>(unit & 0xFF));
+            bytes.push_back(static_cast<char>(unit >> 8));
+        }
+        return bytes + oddByte_;
+    }
+    case IniEncoding::Gbk:
+        break;
+    }
+    return gbkEncode(text_);
+}
+
+IniText::Match IniText::locate(std::u16string_view section, std::u16string_view key) const {
+    Match match;
+    // Keys before the first section header belong to the unnamed section.
+    bool inSection = trim(section).empty();
+    match.sectionFound = inSection;
+    for (std::size_t pos = 0; pos < text_.size();) {
+        const Line line = lineAt(text_, pos);
+        pos = line.next;
+        const ParsedLine parsed =
+            parseLine(std::u16string_view(text_).substr(line.begin, line.end - line.begin));
+        if (parsed.kind == LineKind::Blank) continue;
+        if (parsed.kind == LineKind::Section) {
+            if (inSection) break; // only the first matching section counts
+            if (namesMatch(parsed.name, section)) {
+                inSection = true;
+                match.sectionFound = true;
+                match.hasLastLine = true;
+                match.lastLine = line;
+            }
+            continue;
+        }
+        if (!inSection) continue;
+        match.hasLastLine = true;
+        match.lastLine = line;
+        if (namesMatch(parsed.name, key)) {
+            match.keyFound = true;
+            match.keyLine = line;
+            match.key = parsed;
+            break;
+        }
+    }
+    return match;
+}
+
+std::optional<std::u16string> IniText::find(std::u16string_view section, std::u16string_view key) const {
+    const Match match = locate(section, key);
+    if (!match.keyFound || !match.key.value) return std::nullopt;
+    return std::u16string(*match.key.value);
+}
+
+std::u16string IniText::read(std::u16string_view section, std::u16string_view key,
+                             std::u16string_view def) const {
+    std::u16string_view result;
+    const std::optional<std::u16string> stored = find(section, key);
+    if (stored) {
+        result = stripQuotes(*stored);
+    } else {
+        while (!def.empty() && def.back() == ' ')
+            def.remove_suffix(1);
+        result = stripQuotes(def);
+    }
+    // The system hands the value over as a C string in a fixed buffer.
+    result = result.substr(0, result.find(u'\0'));
+    return std::u16string(gbkPrefixWithin(result, kReadBufferBytes - 1));
+}
+
+bool IniText::set(std::u16string_view section, std::u16string_view key, std::u16string_view value) {
+    value = trimLeft(value);
+    for (std::size_t i = 0; i < value.size(); ++i) {
+        if (isLineBreak(value[i])) {
+            value = value.substr(0, i);
+            break;
+        }
+    }
+    section = trimLeft(section);
+    key = trimLeft(key);
+    const Match match = locate(section, key);
+    if (match.keyFound) {
+        if (match.key.value && *match.key.value == value) return false;
+        std::u16string line(match.key.name);
+        line += u'=';
+        line += value;
+        text_.replace(match.keyLine.begin, match.keyLine.end - match.keyLine.begin, line);
+        return true;
+    }
+    std::u16string entry(key);
+    entry += u'=';
+    entry += value;
+    entry += kLineBreak;
+    if (match.sectionFound) {
+        std::size_t at = match.hasLastLine ? match.lastLine.next : 0;
+        if (match.hasLastLine && match.lastLine.next == match.lastLine.end) entry.insert(0, kLineBreak);
+        text_.insert(at, entry);
+        return true;
+    }
+    if (!text_.empty() && !isLineBreak(text_.back())) text_ += kLineBreak;
+    text_ += u'[';
+    text_ += section;
+    text_ += u']';
+    text_ += kLineBreak;
+    text_ += entry;
+    return true;
+}
+
+bool IniText::remove(std::u16string_view section, std::u16string_view key) {
+    const Match match = locate(section, key);
+    if (!match.keyFound) return false;
+    text_.erase(match.keyLine.begin, match.keyLine.next - match.keyLine.begin);
+    return true;
+}
+
+int atoiLike(std::wstring_view text) {
+    std::size_t i = 0;
+    while (i < text.size() && (text[i] == L' ' || (text[i] >= L'\t' && text[i] <= L'\r')))
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == L'+' || text[i] == L'-')) negative = text[i++] == L'-';
+    long long magnitude = 0;
+    const long long limit = negative ? -static_cast<long long>(INT_MIN) : INT_MAX;
+    for (; i < text.size() && text[i] >= L'0' && text[i] <= L'9'; ++i) {
+        magnitude = magnitude * 10 + (text[i] - L'0');
+        if (magnitude > limit) {
+            magnitude = limit;
+            break;
+        }
+    }
+    return static_cast<int>(negative ? -magnitude : magnitude);
+}
+
+} // namespace app

@@ -1,0 +1,73 @@
+#pragma once
+// The text of one settings file and the private-profile rules the program relies
+// on, as the system's GetPrivateProfileString/WritePrivateProfileString apply them
+// (checked against Wine's implementation; the cases are in ini_cases.h):
+//  - lines end at CR, LF or CRLF; blank lines are ignored; "whitespace" is
+//    tab, LF, VT, FF, CR, space and ^Z (a DOS end-of-file mark);
+//  - a line that starts with '[' and holds a ']' opens a section named by the text
+//    up to the last ']'; any other line is a key, "name=value" or a bare name with
+//    no value; comment lines are keys too (";x=1" is the key ";x");
+//  - section and key names match with ASCII letters compared without case and
+//    whitespace trimmed on both sides; only the first matching section and the
+//    first matching key in it count;
+//  - a value is read with whitespace trimmed and one pair of matching quotes
+//    (' or ") around it removed; it ends at a NUL.
+// Unlike the system, which rewrites the whole file from its parsed form, an edit
+// touches only the line of its key, so comments, blank lines and damaged bytes
+// elsewhere survive.
+//
+// Files are GBK unless they start with a UTF-8 or UTF-16LE byte order mark, which
+// the system honours too; they are written back in the encoding they came in.
+// Pure logic; an IniText is a value and not shared between threads.
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace app {
+
+// The system's read buffer is 10240 bytes: a value keeps at most 10239 GBK bytes.
+inline constexpr std::size_t kReadBufferBytes = 10240;
+
+enum class IniEncoding { Gbk, Utf8Bom, Utf16LeBom };
+
+class IniText {
+  public:
+    static IniText parse(std::string_view fileBytes);
+    std::string serialize() const;
+
+    const std::u16string& text() const { return text_; }
+    IniEncoding encoding() const { return encoding_; }
+
+    // The stored value with whitespace trimmed, nullopt when the section or key is
+    // absent or the key has no '='.
+    std::optional<std::u16string> find(std::u16string_view section, std::u16string_view key) const;
+
+    // What GetPrivateProfileString returns: the value with its quotes removed, or
+    // the default (trailing spaces and quotes removed), cut to the read buffer.
+    std::u16string read(std::u16string_view section, std::u16string_view key, std::u16string_view def) const;
+
+    // Sets key=value, creating the section at the end when needed. The value loses
+    // its leading whitespace, as with the system, and ends at its first line break
+    // (a value is one line). Returns false when the stored value already matches
+    // and the text is unchanged.
+    bool set(std::u16string_view section, std::u16string_view key, std::u16string_view value);
+
+    // Deletes the key's line; false when there was no such key.
+    bool remove(std::u16string_view section, std::u16string_view key);
+
+  private:
+    struct Match;
+    Match locate(std::u16string_view section, std::u16string_view key) const;
+
+    IniEncoding encoding_ = IniEncoding::Gbk;
+    std::u16string text_;
+    std::string oddByte_; // a UTF-16 file's incomplete last unit, kept as it was
+};
+
+// atoi as the C library does it: leading whitespace, an optional sign, decimal
+// digits up to the first other character; 0 when there are none; clamped to the
+// int range like the Windows runtime's atoi.
+int atoiLike(std::wstring_view text);
+
+} // namespace app

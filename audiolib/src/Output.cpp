@@ -1,0 +1,247 @@
+#include "Output.h"
+
+#include <windows.h>
+#include <audioclient.h>
+#include <avrt.h>
+#include <mmreg.h>
+#include <mmdeviceapi.h>
+
+#include <atomic>
+#include <future>
+#include <thread>
+#include <vector>
+
+#include "WinUtil.h"
+#include "audiolib/core/PcmConvert.h"
+#include "bass.h"
+
+namespace audiolib {
+namespace {
+
+// Gives the render thread the scheduling class the system reserves for audio.
+class AudioThreadPriority {
+public:
+    AudioThreadPriority() noexcept {
+        DWORD index = 0;
+        task_ = AvSetMmThreadCharacteristicsW(L"Pro Audio", &index);
+        SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_TIME_CRITICAL);
+    }
+    ~AudioThreadPriority() {
+        if (task_) AvRevertMmThreadCharacteristics(task_);
+    }
+    AudioThreadPriority(const AudioThreadPriority&) = delete;
+    AudioThreadPriority& operator=(const AudioThreadPriority&) = delete;
+
+private:
+    HANDLE task_ = nullptr;
+};
+
+// Device 0: mixes in real time and drops the result, so streams advance,
+// end and report positions exactly as on a sound card.
+class NullOutput final : public Output {
+public:
+    static constexpr uint32_t kRate = 48000;
+    static constexpr uint32_t kChannels = 2;
+    static constexpr uint32_t kPeriod = 480;
+
+    explicit NullOutput(Mixer& mixer) : mixer_(mixer), stop_(CreateEventW(nullptr, TRUE, FALSE, nullptr)), wake_(CreateEventW(nullptr, FALSE, FALSE, nullptr)) {
+        mixer_.setFormat(kRate, kChannels, kPeriod * 10);
+        thread_ = std::thread([this] { run(); });
+    }
+    ~NullOutput() override {
+        SetEvent(stop_.get());
+        thread_.join();
+    }
+    bool valid() const { return stop_ && wake_; }
+    void wake() noexcept override { SetEvent(wake_.get()); }
+    OutputStats stats() const noexcept override {
+        OutputStats s;
+        s.rate = kRate;
+        s.channels = kChannels;
+        s.periodFrames = kPeriod;
+        s.bufferFrames = kPeriod;
+        s.framesWritten = written_.load();
+        return s;
+    }
+
+private:
+    void run() {
+        AudioThreadPriority priority;
+        std::vector<float> buf(size_t(kPeriod) * 10 * kChannels);
+        const double tps = win::ticksPerSecond();
+        const int64_t start = win::ticksNow();
+        uint64_t done = 0;
+        HANDLE events[2] = {stop_.get(), wake_.get()};
+        for (;;) {
+            const DWORD w = WaitForMultipleObjects(2, events, FALSE, 10);
+            if (w == WAIT_OBJECT_0) break;
+            const int64_t now = win::ticksNow();
+            // One period ahead of the clock, like a device buffer.
+            const uint64_t due = uint64_t(double(now - start) / tps * kRate) + kPeriod;
+            while (done < due) {
+                const size_t n = size_t(std::min<uint64_t>(due - done, kPeriod * 10));
+                mixer_.render(buf.data(), n, now);
+                done += n;
+            }
+            written_.store(done);
+        }
+    }
+
+    Mixer& mixer_;
+    win::UniqueHandle stop_;
+    win::UniqueHandle wake_;
+    std::atomic<uint64_t> written_{0};
+    std::thread thread_;
+};
+
+bool deviceFormat(const WAVEFORMATEX* wf, DeviceSampleFormat& out) {
+    WORD tag = wf->wFormatTag;
+    if (tag == WAVE_FORMAT_EXTENSIBLE && wf->cbSize >= 22) {
+        const auto* ext = reinterpret_cast<const WAVEFORMATEXTENSIBLE*>(wf);
+        // The KSDATAFORMAT sub-format GUIDs carry the classic tag in Data1.
+        tag = WORD(ext->SubFormat.Data1);
+    }
+    if (tag == WAVE_FORMAT_IEEE_FLOAT && wf->wBitsPerSample == 32) {
+        out = DeviceSampleFormat::Float32;
+        return true;
+    }
+    if (tag != WAVE_FORMAT_PCM) return false;
+    switch (wf->wBitsPerSample) {
+    case 16: out = DeviceSampleFormat::Int16; return true;
+    case 24: out = DeviceSampleFormat::Int24; return true;
+    case 32: out = DeviceSampleFormat::Int32; return true;
+    default: return false;
+    }
+}
+
+class WasapiOutput final : public Output {
+public:
+    WasapiOutput(Mixer& mixer, std::wstring id)
+        : mixer_(mixer), id_(std::move(id)), stop_(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
+          wake_(CreateEventW(nullptr, FALSE, FALSE, nullptr)), period_(CreateEventW(nullptr, FALSE, FALSE, nullptr)) {}
+    ~WasapiOutput() override {
+        SetEvent(stop_.get());
+        if (thread_.joinable()) thread_.join();
+    }
+
+    int start() {
+        if (!stop_ || !wake_ || !period_) return BASS_ERROR_MEM;
+        std::promise<int> ready;
+        auto result = ready.get_future();
+        thread_ = std::thread([this, &ready] { run(ready); });
+        return result.get();
+    }
+    void wake() noexcept override { SetEvent(wake_.get()); }
+    OutputStats stats() const noexcept override {
+        OutputStats s = stats_;
+        s.framesWritten = written_.load();
+        s.glitches = glitches_.load();
+        return s;
+    }
+
+private:
+    int open(win::ComPtr<IAudioClient>& client, win::ComPtr<IAudioRenderClient>& render) {
+        win::ComPtr<IMMDeviceEnumerator> enumerator;
+        win::ComPtr<IMMDevice> device;
+        if (FAILED(CoCreateInstance(__uuidof(MMDeviceEnumerator), nullptr, CLSCTX_ALL, __uuidof(IMMDeviceEnumerator),
+                                    enumerator.putVoid())) ||
+            FAILED(enumerator->GetDevice(id_.c_str(), device.put())) ||
+            FAILED(device->Activate(__uuidof(IAudioClient), CLSCTX_ALL, nullptr, client.putVoid())))
+            return BASS_ERROR_DEVICE;
+        win::CoTaskPtr<WAVEFORMATEX> mix;
+        if (FAILED(client->GetMixFormat(mix.put())) || !deviceFormat(mix.get(), format_)) return BASS_ERROR_FORMAT;
+        REFERENCE_TIME defaultPeriod = 0, minPeriod = 0;
+        client->GetDevicePeriod(&defaultPeriod, &minPeriod);
+        // Shared mode runs at the engine's period; asking for no extra buffer
+        // gives the smallest the engine allows.
+        if (FAILED(client->Initialize(AUDCLNT_SHAREMODE_SHARED, AUDCLNT_STREAMFLAGS_EVENTCALLBACK | AUDCLNT_STREAMFLAGS_NOPERSIST,
+                                      0, 0, mix.get(), nullptr)) ||
+            FAILED(client->SetEventHandle(period_.get())) || FAILED(client->GetBufferSize(&stats_.bufferFrames)) ||
+            FAILED(client->GetService(__uuidof(IAudioRenderClient), render.putVoid())))
+            return BASS_ERROR_DRIVER;
+        stats_.rate = mix.get()->nSamplesPerSec;
+        stats_.channels = mix.get()->nChannels;
+        stats_.periodFrames = uint32_t(double(defaultPeriod) * stats_.rate / 1e7 + 0.5);
+        if (stats_.periodFrames == 0 || stats_.periodFrames > stats_.bufferFrames) stats_.periodFrames = stats_.bufferFrames;
+        frameBytes_ = stats_.channels * deviceSampleBytes(format_);
+        return BASS_OK;
+    }
+
+    void run(std::promise<int>& ready) {
+        win::ComScope com;
+        AudioThreadPriority priority;
+        win::ComPtr<IAudioClient> client;
+        win::ComPtr<IAudioRenderClient> render;
+        const int error = open(client, render);
+        if (error != BASS_OK) {
+            ready.set_value(error);
+            return;
+        }
+        mixer_.setFormat(stats_.rate, int(stats_.channels), stats_.bufferFrames);
+        std::vector<float> mix(size_t(stats_.bufferFrames) * stats_.channels);
+
+        auto fill = [&](bool countGlitch) {
+            UINT32 padding = 0;
+            if (FAILED(client->GetCurrentPadding(&padding))) return false;
+            if (countGlitch && padding == 0) glitches_.fetch_add(1);
+            const UINT32 frames = stats_.bufferFrames - padding;
+            if (frames == 0) return true;
+            BYTE* data = nullptr;
+            if (FAILED(render->GetBuffer(frames, &data))) return false;
+            mixer_.render(mix.data(), frames, win::ticksNow());
+            fromFloat(mix.data(), size_t(frames) * stats_.channels, format_, data);
+            render->ReleaseBuffer(frames, 0);
+            written_.fetch_add(frames);
+            return true;
+        };
+        if (!fill(false) || FAILED(client->Start())) {
+            ready.set_value(BASS_ERROR_DRIVER);
+            return;
+        }
+        ready.set_value(BASS_OK);
+        HANDLE events[3] = {stop_.get(), period_.get(), wake_.get()};
+        for (;;) {
+            const DWORD w = WaitForMultipleObjects(3, events, FALSE, 200);
+            if (w == WAIT_OBJECT_0) break;
+            // A lost device (unplugged, reconfigured) ends output; streams
+            // stay valid and the next Init picks a working device.
+            if (!fill(w == WAIT_OBJECT_0 + 1)) break;
+        }
+        client->Stop();
+    }
+
+    Mixer& mixer_;
+    std::wstring id_;
+    win::UniqueHandle stop_;
+    win::UniqueHandle wake_;
+    win::UniqueHandle period_;
+    DeviceSampleFormat format_ = DeviceSampleFormat::Float32;
+    size_t frameBytes_ = 8;
+    OutputStats stats_;
+    std::atomic<uint64_t> written_{0};
+    std::atomic<uint32_t> glitches_{0};
+    std::thread thread_;
+};
+
+} // namespace
+
+std::unique_ptr<Output> startNullOutput(Mixer& mixer, int* error) {
+    auto out = std::make_unique<NullOutput>(mixer);
+    if (!out->valid()) {
+        *error = BASS_ERROR_MEM;
+        return nullptr;
+    }
+    return out;
+}
+
+std::unique_ptr<Output> startWasapiOutput(Mixer& mixer, const std::wstring& endpointId, int* error) {
+    auto out = std::make_unique<WasapiOutput>(mixer, endpointId);
+    const int result = out->start();
+    if (result != BASS_OK) {
+        *error = result;
+        return nullptr;
+    }
+    return out;
+}
+
+} // namespace audiolib

@@ -1,0 +1,36 @@
+#include "board/SoundBoard.h"
+
+#include "app/Globals.h"
+#include "audio/AudioPlayer.h"
+#include "audio/OutputChannel.h"
+#include "runtime/Form.h"
+
+namespace board {
+
+void setUpBoard(rt::Form& form) {
+    // Every clip button shares the handlers of the first one; they act on the button that raised the event.
+    for (rt::Control* button : form.withPrefix(kSoundButtonPrefix))
+        if (button->name() != kFirstSoundButton) form.route(button->name(), kFirstSoundButton);
+}
+
+std::wstring clipPath(const rt::Control& button) {
+    return app::programDir + L"data\\music\\" + button.caption() + L".mp3";
+}
+
+void playClip(const std::wstring& path) {
+    audio::AudioPlayer& player = *app::audioPlayer;
+    player.freeStream(app::currentStream);
+    app::currentStream = player.createStream(path);
+    audio::applyVolume();
+    player.play(app::currentStream, true);
+}
+
+void onSoundButtonClicked(rt::Control& button) {
+    if (button.hwnd()) playClip(clipPath(button));
+}
+
+void onStopClicked(rt::Control&) {
+    if (app::currentStream) app::audioPlayer->stop(app::currentStream);
+}
+
+} // namespace board

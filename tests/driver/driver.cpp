@@ -1,0 +1,229 @@
+// sbdriver COMMAND ARGS... ; prints JSON lines on stdout, UTF-8.
+//   windows                       every visible top-level window: caption, class, rect, pid
+//   wait CAPTION [ms]             waits for a top-level window with this caption; prints it
+//   gone CAPTION [ms]             waits until no such window exists
+//   controls CAPTION              every descendant control: class, text, rect in the window's client coordinates
+//   dialog [ms]                   waits for a message box (#32770); prints its title and texts
+//   press CAPTION BUTTON          clicks a button of a dialog by its text, or by its id as #N (BM_CLICK)
+//   close CAPTION                 asks the window to close (WM_CLOSE)
+//   counts PID                    GDI, USER and kernel handle counts of a process
+#include <windows.h>
+#include <psapi.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::string utf8(const std::wstring& w) {
+    if (w.empty()) return {};
+    int n = WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
+    std::string s(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), s.data(), n, nullptr, nullptr);
+    return s;
+}
+
+std::string json(const std::wstring& w) {
+    std::string out = "\"";
+    for (char c : utf8(w)) {
+        switch (c) {
+        case '"': out += "\\\""; break;
+        case '\\': out += "\\\\"; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        case '\t': out += "\\t"; break;
+        default:
+            if (static_cast<unsigned char>(c) < 0x20) {
+                char buf[8];
+                snprintf(buf, sizeof buf, "\\u%04x", c);
+                out += buf;
+            } else {
+                out += c;
+            }
+        }
+    }
+    return out + "\"";
+}
+
+void emit(const std::string& line) {
+    std::string s = line + "\n";
+    DWORD written;
+    WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), s.data(), static_cast<DWORD>(s.size()), &written, nullptr);
+}
+
+std::wstring textOf(HWND h) {
+    wchar_t buf[4096];
+    // WM_GETTEXT rather than GetWindowText so controls of other processes answer too.
+    LRESULT n = SendMessageTimeoutW(h, WM_GETTEXT, 4096, reinterpret_cast<LPARAM>(buf), SMTO_ABORTIFHUNG, 2000, nullptr)
+                    ? static_cast<LRESULT>(wcslen(buf))
+                    : 0;
+    return std::wstring(buf, static_cast<size_t>(n));
+}
+
+std::wstring classOf(HWND h) {
+    wchar_t buf[256];
+    int n = GetClassNameW(h, buf, 256);
+    return std::wstring(buf, static_cast<size_t>(n));
+}
+
+std::string rectJson(const RECT& r) {
+    char buf[128];
+    snprintf(buf, sizeof buf, "[%ld,%ld,%ld,%ld]", r.left, r.top, r.right - r.left, r.bottom - r.top);
+    return buf;
+}
+
+std::string windowJson(HWND h) {
+    RECT r;
+    GetWindowRect(h, &r);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(h, &pid);
+    char extra[200];
+    snprintf(extra, sizeof extra, ",\"hwnd\":%llu,\"pid\":%lu,\"visible\":%s,\"style\":%lu,\"exstyle\":%lu",
+             static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(h)), pid, IsWindowVisible(h) ? "true" : "false",
+             static_cast<unsigned long>(GetWindowLongPtrW(h, GWL_STYLE)),
+             static_cast<unsigned long>(GetWindowLongPtrW(h, GWL_EXSTYLE)));
+    return "{\"caption\":" + json(textOf(h)) + ",\"class\":" + json(classOf(h)) + ",\"rect\":" + rectJson(r) + extra +
+           "}";
+}
+
+std::vector<HWND> topWindows() {
+    std::vector<HWND> found;
+    EnumWindows(
+        [](HWND h, LPARAM p) -> BOOL {
+            reinterpret_cast<std::vector<HWND>*>(p)->push_back(h);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+HWND findTop(const std::wstring& caption) {
+    for (HWND h : topWindows())
+        if (IsWindowVisible(h) && textOf(h) == caption) return h;
+    return nullptr;
+}
+
+HWND waitTop(const std::wstring& caption, DWORD ms) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        if (HWND h = findTop(caption)) return h;
+        if (GetTickCount() - start > ms) return nullptr;
+        Sleep(50);
+    }
+}
+
+HWND findDialog() {
+    for (HWND h : topWindows())
+        if (IsWindowVisible(h) && classOf(h) == L"#32770") return h;
+    return nullptr;
+}
+
+int usage() {
+    emit("{\"error\":\"usage\"}");
+    return 2;
+}
+
+} // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc < 2) return usage();
+    const std::wstring cmd = argv[1];
+    auto arg = [&](int i) { return i < argc ? std::wstring(argv[i]) : std::wstring(); };
+    auto ms = [&](int i, DWORD def) { return i < argc ? static_cast<DWORD>(_wtoi(argv[i])) : def; };
+
+    if (cmd == L"windows") {
+        for (HWND h : topWindows())
+            if (IsWindowVisible(h)) emit(windowJson(h));
+        return 0;
+    }
+    if (cmd == L"wait") {
+        HWND h = waitTop(arg(2), ms(3, 20000));
+        if (!h) return 1;
+        emit(windowJson(h));
+        return 0;
+    }
+    if (cmd == L"gone") {
+        const DWORD start = GetTickCount();
+        while (findTop(arg(2))) {
+            if (GetTickCount() - start > ms(3, 20000)) return 1;
+            Sleep(50);
+        }
+        return 0;
+    }
+    if (cmd == L"controls") {
+        HWND top = findTop(arg(2));
+        if (!top) return 1;
+        struct Ctx {
+            HWND top;
+        } ctx{top};
+        EnumChildWindows(
+            top,
+            [](HWND h, LPARAM p) -> BOOL {
+                HWND root = reinterpret_cast<Ctx*>(p)->top;
+                RECT r;
+                GetWindowRect(h, &r);
+                MapWindowPoints(nullptr, root, reinterpret_cast<POINT*>(&r), 2);
+                char extra[160];
+                snprintf(extra, sizeof extra, ",\"id\":%d,\"visible\":%s,\"style\":%lu,\"parent\":%llu,\"hwnd\":%llu",
+                         GetDlgCtrlID(h), IsWindowVisible(h) ? "true" : "false",
+                         static_cast<unsigned long>(GetWindowLongPtrW(h, GWL_STYLE)),
+                         static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(GetParent(h))),
+                         static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(h)));
+                emit("{\"class\":" + json(classOf(h)) + ",\"text\":" + json(textOf(h)) + ",\"rect\":" + rectJson(r) +
+                     extra + "}");
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&ctx));
+        return 0;
+    }
+    if (cmd == L"dialog") {
+        const DWORD start = GetTickCount();
+        HWND dlg = nullptr;
+        while (!(dlg = findDialog())) {
+            if (GetTickCount() - start > ms(2, 20000)) return 1;
+            Sleep(50);
+        }
+        std::string texts = "[";
+        for (HWND c = GetWindow(dlg, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+            if (texts.size() > 1) texts += ",";
+            texts += "{\"class\":" + json(classOf(c)) + ",\"text\":" + json(textOf(c)) + "}";
+        }
+        texts += "]";
+        emit("{\"title\":" + json(textOf(dlg)) + ",\"controls\":" + texts + ",\"window\":" + windowJson(dlg) + "}");
+        return 0;
+    }
+    if (cmd == L"press") {
+        HWND dlg = findTop(arg(2));
+        if (!dlg) dlg = findDialog();
+        if (!dlg) return 1;
+        for (HWND c = GetWindow(dlg, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+            const std::wstring want = arg(3);
+            const bool byId = !want.empty() && want[0] == L'#';
+            if (classOf(c) == L"Button" && (byId ? GetDlgCtrlID(c) == _wtoi(want.c_str() + 1) : textOf(c) == want)) {
+                PostMessageW(c, BM_CLICK, 0, 0);
+                return 0;
+            }
+        }
+        return 1;
+    }
+    if (cmd == L"close") {
+        HWND h = findTop(arg(2));
+        if (!h) return 1;
+        PostMessageW(h, WM_CLOSE, 0, 0);
+        return 0;
+    }
+    if (cmd == L"counts") {
+        HANDLE p = OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, static_cast<DWORD>(_wtoi(argv[2])));
+        if (!p) return 1;
+        DWORD handles = 0;
+        GetProcessHandleCount(p, &handles);
+        char buf[160];
+        snprintf(buf, sizeof buf, "{\"gdi\":%lu,\"user\":%lu,\"kernel\":%lu}", GetGuiResources(p, GR_GDIOBJECTS),
+                 GetGuiResources(p, GR_USEROBJECTS), handles);
+        emit(buf);
+        CloseHandle(p);
+        return 0;
+    }
+    return usage();
+}

@@ -1,0 +1,196 @@
+"""Drives the real program under Wine and Xvfb for end-to-end tests.
+
+A test gets a `Program`: its own copy of the program folder, its own HOME whose
+ALSA default output is captured to a file, the project's test Wine prefix, and
+the `sbdriver` helper that finds and reads windows from inside Wine.
+"""
+import json
+import os
+import shutil
+import signal
+import subprocess
+import time
+from pathlib import Path
+
+ROOT = Path(__file__).resolve().parents[2]
+DIST = Path(os.environ.get("SB_DIST", ROOT / "dist"))
+BUILD = Path(os.environ.get("SB_BUILD", ROOT / "build" / "win"))
+DRIVER = Path(os.environ.get("SB_DRIVER", BUILD / "tests" / "driver" / "sbdriver.exe"))
+PREFIX = Path(os.environ.get("SB_WINEPREFIX", ROOT / "build" / "wineprefix"))
+EXE_NAME = "SoundBoard.exe"
+MAIN_CAPTION = "鸣川声板,支持多通道选择播放，支持音量大小调节！"
+
+# The ALSA file plugin writes what it receives; Wine mixes to this format.
+CAPTURE_RATE = 44100
+CAPTURE_CHANNELS = 2
+
+
+def wine_env(home, lang="zh_CN.UTF-8"):
+    env = dict(os.environ)
+    env.update(
+        WINEPREFIX=str(PREFIX),
+        WINEARCH="win64",
+        WINEDEBUG="-all",
+        WINEDLLOVERRIDES="mscoree=d;mshtml=d;winemenubuilder.exe=d",
+        HOME=str(home),
+        LANG=lang,
+        LC_ALL=lang,
+    )
+    return env
+
+
+def ensure_prefix():
+    if (PREFIX / "system.reg").exists():
+        return
+    PREFIX.mkdir(parents=True, exist_ok=True)
+    home = PREFIX.parent / "wineboot-home"
+    home.mkdir(exist_ok=True)
+    env = wine_env(home)
+    subprocess.run(["wineboot", "-i"], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    subprocess.run(["wineserver", "-w"], env=env)
+
+
+def asoundrc(capture, devices=None):
+    """An ALSA configuration: the default PCM writes raw S16LE to `capture`.
+
+    devices: optional {pcm_name: (description, file)} of further named outputs.
+    """
+    lines = [
+        "pcm.!default {",
+        "  type plug",
+        f'  slave {{ pcm {{ type file; slave.pcm "null"; file "{capture}"; format "raw" }}'
+        f" format S16_LE rate {CAPTURE_RATE} channels {CAPTURE_CHANNELS} }}",
+        "}",
+        "pcm.null { type null }",
+    ]
+    for name, (description, path) in (devices or {}).items():
+        lines += [
+            f"pcm.{name} {{",
+            "  type plug",
+            f'  slave {{ pcm {{ type file; slave.pcm "null"; file "{path}"; format "raw" }}'
+            f" format S16_LE rate {CAPTURE_RATE} channels {CAPTURE_CHANNELS} }}",
+            f'  hint {{ show on description "{description}" }}',
+            "}",
+        ]
+    return "\n".join(lines) + "\n"
+
+
+def write_ini(path, sections):
+    """Writes an INI file in GBK, as the program keeps them. sections: {section: {key: value}}."""
+    text = ""
+    for section, keys in sections.items():
+        text += f"[{section}]\r\n"
+        for key, value in keys.items():
+            text += f"{key}={value}\r\n"
+    Path(path).write_bytes(text.encode("gbk"))
+
+
+def read_ini(path):
+    """Reads an INI file written by the program: {section: {key: value}}, names as written."""
+    p = Path(path)
+    if not p.exists():
+        return None
+    result, section = {}, None
+    for line in p.read_bytes().decode("gbk", errors="replace").splitlines():
+        line = line.strip()
+        if line.startswith("[") and line.endswith("]"):
+            section = result.setdefault(line[1:-1], {})
+        elif "=" in line and section is not None:
+            key, value = line.split("=", 1)
+            section[key.strip()] = value.strip()
+    return result
+
+
+class Program:
+    """One copy of the program in a temporary folder, started under Wine."""
+
+    def __init__(self, tmp_path, lang="zh_CN.UTF-8", devices=None, no_audio=False):
+        self.root = Path(tmp_path)
+        self.dir = self.root / "程序 folder"
+        shutil.copytree(DIST, self.dir)
+        self.home = self.root / "home"
+        self.home.mkdir()
+        self.capture = self.root / "capture.raw"
+        self.lang = lang
+        if no_audio:
+            (self.home / ".asoundrc").write_text("pcm.!default { type null }\n")
+        else:
+            (self.home / ".asoundrc").write_text(asoundrc(self.capture, devices))
+        self.process = None
+        self.exit_code = None
+        self.log = self.root / "program.log"
+
+    @property
+    def exe(self):
+        return self.dir / EXE_NAME
+
+    def env(self):
+        return wine_env(self.home, self.lang)
+
+    def start(self):
+        ensure_prefix()
+        with open(self.log, "wb") as log:
+            self.process = subprocess.Popen(["wine", str(self.exe)], env=self.env(), cwd=self.root,
+                                            stdin=subprocess.DEVNULL, stdout=log, stderr=subprocess.STDOUT)
+        return self
+
+    def driver(self, *args, check=True, timeout=60):
+        """Runs sbdriver inside Wine; returns its JSON lines as a list (None when it failed and check is False)."""
+        # Output goes through a file: processes that Wine starts on the way (its
+        # server, services) inherit pipes and would hold them open.
+        out = self.root / "driver.out"
+        with open(out, "wb") as f:
+            code = subprocess.run(["wine", str(DRIVER), *map(str, args)], env=self.env(), stdout=f,
+                                  stderr=subprocess.DEVNULL, stdin=subprocess.DEVNULL, timeout=timeout).returncode
+        text = out.read_bytes().decode("utf-8", errors="replace")
+        if code != 0:
+            if check:
+                raise AssertionError(f"sbdriver {args} failed ({code}): {text[-2000:]}\n"
+                                     f"program log: {self.log.read_text(errors='replace')[-2000:]}")
+            return None
+        return [json.loads(line) for line in text.splitlines() if line.startswith("{")]
+
+    def wait_main(self, timeout_ms=30000):
+        return self.driver("wait", MAIN_CAPTION, timeout_ms)[0]
+
+    def controls(self):
+        return self.driver("controls", MAIN_CAPTION)
+
+    def wait_exit(self, timeout=30):
+        self.exit_code = self.process.wait(timeout=timeout)
+        return self.exit_code
+
+    def close(self, timeout=30):
+        """Asks the main window to close and returns the exit code (as Wine reports it: 0..255)."""
+        self.driver("close", MAIN_CAPTION)
+        return self.wait_exit(timeout)
+
+    def kill(self):
+        if self.process and self.process.poll() is None:
+            self.process.send_signal(signal.SIGKILL)
+            self.process.wait()
+
+    def ini(self, name):
+        return read_ini(self.dir / name)
+
+    def write_ini(self, name, sections):
+        write_ini(self.dir / name, sections)
+
+    def captured(self):
+        """The captured output as a float array of shape (frames, channels) in -1..1."""
+        import numpy as np
+        if not self.capture.exists():
+            return np.zeros((0, CAPTURE_CHANNELS))
+        data = np.frombuffer(self.capture.read_bytes(), dtype="<i2")
+        data = data[: len(data) - len(data) % CAPTURE_CHANNELS]
+        return data.reshape(-1, CAPTURE_CHANNELS).astype(np.float64) / 32768.0
+
+
+def wait_until(predicate, timeout=10.0, interval=0.1):
+    end = time.monotonic() + timeout
+    while time.monotonic() < end:
+        value = predicate()
+        if value:
+            return value
+        time.sleep(interval)
+    return predicate()
