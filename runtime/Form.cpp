@@ -52,6 +52,15 @@ KindClass classFor(ControlKind kind) {
 // A drop-down list is created taller than its edit part so the list has room.
 constexpr int kDropListHeight = 200;
 
+std::wstring pageTitle(std::wstring_view titles, int page) {
+    for (int i = 0; i < page; ++i) {
+        const size_t bar = titles.find(L'|');
+        if (bar == std::wstring_view::npos) return std::to_wstring(page + 1);
+        titles.remove_prefix(bar + 1);
+    }
+    return std::wstring(titles.substr(0, titles.find(L'|')));
+}
+
 } // namespace
 
 // ---- Control ----
@@ -153,8 +162,13 @@ bool Form::createControls() {
         control->hwnd_ = createControl(*control);
         if (!control->hwnd_) return false;
     }
-    for (auto& control : controls_)
-        if (control->kind() == ControlKind::TabControl) showPageChildren(*control);
+    for (auto& control : controls_) {
+        if (control->kind() != ControlKind::TabControl) continue;
+        // The page headers stay reachable above any label laid over them, until
+        // something that draws its own page selector takes their place.
+        SetWindowPos(control->hwnd_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        showPageChildren(*control);
+    }
     return true;
 }
 
@@ -172,15 +186,9 @@ HWND Form::createControl(Control& control) {
     int height = cs.height;
     if (cs.kind == ControlKind::DropDownList) height += kDropListHeight;
 
-    int x = cs.x, y = cs.y;
-    if (container && container->kind() == ControlKind::TabControl) {
-        // Board buttons are placed in the tab control's client area.
-        RECT client{};
-        GetClientRect(container->hwnd_, &client);
-        x += client.left;
-        y += client.top;
-    }
-    HWND hwnd = CreateWindowExW(0, kc.className, std::wstring(cs.caption).c_str(), style, x, y, cs.width, height,
+    const int x = cs.x, y = cs.y;
+    const std::wstring text = cs.kind == ControlKind::TabControl ? std::wstring() : std::wstring(cs.caption);
+    HWND hwnd = CreateWindowExW(0, kc.className, text.c_str(), style, x, y, cs.width, height,
                                 parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.id())),
                                 GetModuleHandleW(nullptr), nullptr);
     if (!hwnd) return nullptr;
@@ -195,11 +203,12 @@ HWND Form::createControl(Control& control) {
         SendMessageW(hwnd, TBM_SETPOS, TRUE, cs.position);
         break;
     case ControlKind::TabControl:
+        // The caption holds the page titles separated by '|'.
         for (int page = 0; page < cs.pages; ++page) {
             TCITEMW item{};
             item.mask = TCIF_TEXT;
-            std::wstring text = std::to_wstring(page + 1);
-            item.pszText = text.data();
+            std::wstring title = pageTitle(cs.caption, page);
+            item.pszText = title.data();
             SendMessageW(hwnd, TCM_INSERTITEMW, page, reinterpret_cast<LPARAM>(&item));
         }
         [[fallthrough]];
@@ -232,6 +241,36 @@ void Form::showPageChildren(Control& tab) {
         const bool visible = control->spec().page == page && !(control->spec().flags & kHidden);
         ShowWindow(control->hwnd_, visible ? SW_SHOWNA : SW_HIDE);
     }
+}
+
+void Form::setTooltip(Control& control, std::wstring_view text) {
+    if (!control.hwnd_ || !hwnd_) return;
+    if (!tooltipWindow_) {
+        tooltipWindow_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP,
+                                         CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd_.get(),
+                                         nullptr, GetModuleHandleW(nullptr), nullptr);
+        if (!tooltipWindow_) return;
+    }
+    std::wstring copy(text);
+    TOOLINFOW info{};
+    info.cbSize = sizeof info;
+    info.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    info.hwnd = hwnd_.get();
+    info.uId = reinterpret_cast<UINT_PTR>(control.hwnd_);
+    info.lpszText = copy.data();
+    const bool known = tooltips_.contains(&control);
+    if (text.empty()) {
+        if (known) SendMessageW(tooltipWindow_, TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&info));
+        tooltips_.erase(&control);
+        return;
+    }
+    SendMessageW(tooltipWindow_, known ? TTM_UPDATETIPTEXTW : TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info));
+    tooltips_[&control] = std::move(copy);
+}
+
+std::wstring Form::tooltip(const Control& control) const {
+    auto it = tooltips_.find(&control);
+    return it == tooltips_.end() ? std::wstring() : it->second;
 }
 
 void Form::selectPage(std::wstring_view tabControl, int page) {

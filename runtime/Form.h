@@ -97,6 +97,9 @@ class Form {
     void route(std::wstring_view from, std::wstring_view to);
 
     void selectPage(std::wstring_view tabControl, int page);
+    // Hover text of a control; empty text removes it.
+    void setTooltip(Control& control, std::wstring_view text);
+    [[nodiscard]] std::wstring tooltip(const Control& control) const;
     [[nodiscard]] RECT rect() const;
     void moveTo(int left, int top);
     [[nodiscard]] bool topmost() const;
@@ -126,6 +129,8 @@ class Form {
     std::map<std::wstring, Control*, std::less<>> byName_;
     std::map<std::pair<Control*, EventKind>, EventHandler> handlers_;
     std::vector<std::pair<const FontSpec*, UniqueFont>> fonts_;
+    HWND tooltipWindow_ = nullptr; // owned by the form's window, destroyed with it
+    std::map<const Control*, std::wstring> tooltips_;
     bool closing_ = false;
 };
 

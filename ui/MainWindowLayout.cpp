@@ -45,7 +45,8 @@ std::vector<ControlSpec> buildControls() {
     constexpr uint32_t tab = rt::kTabStop;
     std::vector<ControlSpec> c;
     c.push_back({Label, L"标签1", 16, 72, 456, 42, L"按钮组"});
-    ControlSpec board{TabControl, L"高级选择夹1", 16, 88, 440, 360};
+    ControlSpec board{TabControl, L"高级选择夹1", 16, 88, 440, 360,
+                      L"主持人专用|MC喊麦专用|搞笑类音效|人物类音效|生活类音效|自定义音效"};
     board.pages = 6;
     c.push_back(board);
     addBoardButtons(c);

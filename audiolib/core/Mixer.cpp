@@ -89,12 +89,15 @@ void Mixer::renderVoice(Voice& v, float* out, size_t frames, int64_t now) noexce
     }
     const int ch = v.channels;
     float* buf = v.scratchOut.data();
-    const size_t got = produce(v, buf, frames);
+    // A stop takes only the frames its fade needs, so that a later resume
+    // continues right where the sound ended.
+    const size_t take = wanted ? frames : std::min(frames, fadeFrames_);
+    const size_t got = produce(v, buf, take);
     std::fill(buf + got * ch, buf + frames * ch, 0.0f);
 
     const bool ended = v.sourceEnded.load(std::memory_order_acquire) && v.ring.readable() == 0 &&
                        (v.resampler.passthrough() || v.tailPushed);
-    if (wanted && got < frames) {
+    if (wanted && got < take) {
         if (ended) {
             PlayState expected = PlayState::Playing;
             v.state.compare_exchange_strong(expected, PlayState::Stopped);
@@ -111,9 +114,9 @@ void Mixer::renderVoice(Voice& v, float* out, size_t frames, int64_t now) noexce
         v.gain = v.fadeIn ? 0.0f : target;
         v.fadeIn = false;
     }
-    // Volume changes land within this block; stops fade over a few ms.
-    const size_t ramp = wanted ? frames : fadeFrames_;
-    applyGainRamp(buf, frames, ch, v.gain, target, ramp);
+    // Volume changes and stops both glide over a few ms at the start of the
+    // block: quick enough to be heard at once, slow enough not to click.
+    applyGainRamp(buf, frames, ch, v.gain, target, fadeFrames_);
     v.gain = target;
     v.audible = wanted;
 

@@ -56,9 +56,9 @@ std::unique_ptr<Decoder> openMp3(std::unique_ptr<ByteSource> source, int* error)
     std::memcpy(in.format.data(), &mp3, sizeof(mp3));
     in.begin = layout.audioOffset;
     in.end = layout.audioEnd;
-    // The codec's output starts with its own delay on top of the encoder's;
-    // LAME records the encoder's part and the padding at the end.
-    if (layout.hasGaplessInfo) in.skipFrames = layout.encoderDelay + kMp3DecoderDelay;
+    // The codec's output starts with its own delay, which is never audio;
+    // LAME also records the encoder's delay and the padding at the end.
+    in.skipFrames = kMp3DecoderDelay + (layout.hasGaplessInfo ? layout.encoderDelay : 0);
     in.totalFrames = layout.totalFrames;
     in.estimatedFrames = uint64_t(double(layout.audioEnd - layout.audioOffset) * 8 / layout.first.bitrate * layout.first.sampleRate);
     return AcmDecoder::open(std::move(source), std::move(in), error);

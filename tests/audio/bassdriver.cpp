@@ -34,6 +34,13 @@ std::string utf8Arg(const wchar_t* w) {
     return s;
 }
 
+std::wstring widePath(const std::string& utf8) {
+    const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, nullptr, 0);
+    std::wstring w(size_t(n > 0 ? n - 1 : 0), L'\0');
+    if (n > 1) MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, w.data(), n);
+    return w;
+}
+
 DWORD threadCount() {
     HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
     if (snap == INVALID_HANDLE_VALUE) return 0;
@@ -186,6 +193,24 @@ bool run(const std::vector<std::string>& c) {
             if (!BASS_Free()) ++failures;
         }
         report("n=%d failures=%d", n, failures);
+    } else if (cmd == "s2b") {
+        report("bytes=%lld", (long long)BASS_ChannelSeconds2Bytes(current, num(1)));
+    } else if (cmd == "b2s") {
+        report("seconds=%.6f", BASS_ChannelBytes2Seconds(current, BASS_QWORD(num(1))));
+    } else if (cmd == "handle") {
+        current = HSTREAM(num(1));
+        report("handle=%lu", (unsigned long)current);
+    } else if (cmd == "lock") {
+        // Another writer takes an exclusive lock on the whole file.
+        static HANDLE locked = INVALID_HANDLE_VALUE;
+        const std::wstring path = widePath(arg(1));
+        locked = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                             nullptr, OPEN_EXISTING, 0, nullptr);
+        OVERLAPPED all{};
+        const BOOL ok = locked != INVALID_HANDLE_VALUE && LockFileEx(locked, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, MAXDWORD, MAXDWORD, &all);
+        report("ok=%d", ok);
+    } else if (cmd == "delete") {
+        report("ok=%d", DeleteFileW(widePath(arg(1)).c_str()));
     } else if (cmd == "exit") {
         return false;
     } else {
