@@ -2,13 +2,15 @@
 //   windows                       every visible top-level window: caption, class, rect, pid
 //   wait CAPTION [ms]             waits for a top-level window with this caption; prints it
 //   gone CAPTION [ms]             waits until no such window exists
-//   controls CAPTION              every descendant control: class, text, rect in the window's client coordinates
+//   controls CAPTION              every descendant control: class, text, rect in the window's client coordinates,
+//                                 and its state (check, slider position, list entries, tab header rects)
 //   dialog [ms]                   waits for a message box (#32770); prints its title and texts
 //   press CAPTION BUTTON          clicks a button of a dialog by its text, or by its id as #N (BM_CLICK)
 //   close CAPTION                 asks the window to close (WM_CLOSE)
 //   counts PID                    GDI, USER and kernel handle counts of a process
 #include <windows.h>
 #include <psapi.h>
+#include <commctrl.h>
 
 #include <cstdio>
 #include <string>
@@ -119,6 +121,67 @@ HWND findDialog() {
     return nullptr;
 }
 
+// Reads a RECT that a control writes through a pointer, by lending it memory in its own process.
+bool remoteRect(HWND h, UINT msg, WPARAM wParam, RECT& out) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(h, &pid);
+    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+    if (!process) return false;
+    void* remote = VirtualAllocEx(process, nullptr, sizeof(RECT), MEM_COMMIT, PAGE_READWRITE);
+    bool ok = false;
+    if (remote) {
+        ok = SendMessageW(h, msg, wParam, reinterpret_cast<LPARAM>(remote)) &&
+             ReadProcessMemory(process, remote, &out, sizeof out, nullptr);
+        VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    }
+    CloseHandle(process);
+    return ok;
+}
+
+// What a test needs to know of a control beyond its text: check state,
+// slider position, list entries, tab headers (in the root window's client coordinates).
+std::string controlState(HWND h, HWND root) {
+    const std::wstring cls = classOf(h);
+    char buf[160];
+    if (cls == L"Button") {
+        snprintf(buf, sizeof buf, ",\"checked\":%d", static_cast<int>(SendMessageW(h, BM_GETCHECK, 0, 0)));
+        return buf;
+    }
+    if (cls == L"msctls_trackbar32") {
+        snprintf(buf, sizeof buf, ",\"pos\":%d,\"min\":%d,\"max\":%d", static_cast<int>(SendMessageW(h, TBM_GETPOS, 0, 0)),
+                 static_cast<int>(SendMessageW(h, TBM_GETRANGEMIN, 0, 0)),
+                 static_cast<int>(SendMessageW(h, TBM_GETRANGEMAX, 0, 0)));
+        return buf;
+    }
+    if (cls == L"ComboBox") {
+        std::string items = ",\"items\":[";
+        const int count = static_cast<int>(SendMessageW(h, CB_GETCOUNT, 0, 0));
+        for (int i = 0; i < count; ++i) {
+            wchar_t text[512] = {};
+            SendMessageW(h, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
+            if (i) items += ",";
+            items += json(text);
+        }
+        snprintf(buf, sizeof buf, "],\"sel\":%d,\"itemHeight\":%d", static_cast<int>(SendMessageW(h, CB_GETCURSEL, 0, 0)),
+                 static_cast<int>(SendMessageW(h, CB_GETITEMHEIGHT, 0, 0)));
+        return items + buf;
+    }
+    if (cls == L"SysTabControl32") {
+        std::string tabs = ",\"tabs\":[";
+        const int count = static_cast<int>(SendMessageW(h, TCM_GETITEMCOUNT, 0, 0));
+        for (int i = 0; i < count; ++i) {
+            RECT r{};
+            remoteRect(h, TCM_GETITEMRECT, static_cast<WPARAM>(i), r);
+            MapWindowPoints(h, root, reinterpret_cast<POINT*>(&r), 2);
+            if (i) tabs += ",";
+            tabs += rectJson(r);
+        }
+        snprintf(buf, sizeof buf, "],\"sel\":%d", static_cast<int>(SendMessageW(h, TCM_GETCURSEL, 0, 0)));
+        return tabs + buf;
+    }
+    return {};
+}
+
 int usage() {
     emit("{\"error\":\"usage\"}");
     return 2;
@@ -171,7 +234,7 @@ int wmain(int argc, wchar_t** argv) {
                          static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(GetParent(h))),
                          static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(h)));
                 emit("{\"class\":" + json(classOf(h)) + ",\"text\":" + json(textOf(h)) + ",\"rect\":" + rectJson(r) +
-                     extra + "}");
+                     extra + controlState(h, root) + "}");
                 return TRUE;
             },
             reinterpret_cast<LPARAM>(&ctx));

@@ -6,6 +6,7 @@ the `sbdriver` helper that finds and reads windows from inside Wine.
 """
 import json
 import os
+import sys
 import shutil
 import signal
 import subprocess
@@ -20,9 +21,8 @@ PREFIX = Path(os.environ.get("SB_WINEPREFIX", ROOT / "build" / "wineprefix"))
 EXE_NAME = "SoundBoard.exe"
 MAIN_CAPTION = "鸣川声板,支持多通道选择播放，支持音量大小调节！"
 
-# The ALSA file plugin writes what it receives; Wine mixes to this format.
-CAPTURE_RATE = 44100
-CAPTURE_CHANNELS = 2
+sys.path.insert(0, str(ROOT / "tests" / "common"))
+import audio_compare  # noqa: E402
 
 
 def wine_env(home, lang="zh_CN.UTF-8"):
@@ -51,27 +51,15 @@ def ensure_prefix():
 
 
 def asoundrc(capture, devices=None):
-    """An ALSA configuration: the default PCM writes raw S16LE to `capture`.
+    """An ALSA configuration whose default PCM writes what Wine plays into `capture`.
 
-    devices: optional {pcm_name: (description, file)} of further named outputs.
+    devices: optional {pcm_name: file} of further outputs; Wine is told about
+    them through its ALSAOutputDevices setting (see Program.devices).
     """
-    lines = [
-        "pcm.!default {",
-        "  type plug",
-        f'  slave {{ pcm {{ type file; slave.pcm "null"; file "{capture}"; format "raw" }}'
-        f" format S16_LE rate {CAPTURE_RATE} channels {CAPTURE_CHANNELS} }}",
-        "}",
-        "pcm.null { type null }",
-    ]
-    for name, (description, path) in (devices or {}).items():
-        lines += [
-            f"pcm.{name} {{",
-            "  type plug",
-            f'  slave {{ pcm {{ type file; slave.pcm "null"; file "{path}"; format "raw" }}'
-            f" format S16_LE rate {CAPTURE_RATE} channels {CAPTURE_CHANNELS} }}",
-            f'  hint {{ show on description "{description}" }}',
-            "}",
-        ]
+    lines = [f'pcm.!default {{ type file; slave.pcm "nullsink"; file "{capture}"; format "raw" }}']
+    for name, path in (devices or {}).items():
+        lines.append(f'pcm.{name} {{ type file; slave.pcm "nullsink"; file "{path}"; format "raw" }}')
+    lines.append("pcm.nullsink { type null }")
     return "\n".join(lines) + "\n"
 
 
@@ -104,18 +92,21 @@ def read_ini(path):
 class Program:
     """One copy of the program in a temporary folder, started under Wine."""
 
-    def __init__(self, tmp_path, lang="zh_CN.UTF-8", devices=None, no_audio=False):
+    def __init__(self, tmp_path, lang="zh_CN.UTF-8", devices=(), no_audio=False):
+        """devices: names of further ALSA outputs beside the default; no_audio: no usable output at all."""
         self.root = Path(tmp_path)
         self.dir = self.root / "程序 folder"
         shutil.copytree(DIST, self.dir)
         self.home = self.root / "home"
         self.home.mkdir()
         self.capture = self.root / "capture.raw"
+        self.devices = list(devices)
+        self.device_files = {d: self.root / f"capture-{d}.raw" for d in self.devices}
         self.lang = lang
         if no_audio:
-            (self.home / ".asoundrc").write_text("pcm.!default { type null }\n")
+            (self.home / ".asoundrc").write_text("pcm.!default { type hw; card 99 }\n")
         else:
-            (self.home / ".asoundrc").write_text(asoundrc(self.capture, devices))
+            (self.home / ".asoundrc").write_text(asoundrc(self.capture, self.device_files))
         self.process = None
         self.exit_code = None
         self.log = self.root / "program.log"
@@ -127,8 +118,19 @@ class Program:
     def env(self):
         return wine_env(self.home, self.lang)
 
+    def _announce_devices(self, devices):
+        # Wine lists ALSA's default device only, unless told of further PCMs.
+        key = r"HKCU\Software\Wine\Drivers\winealsa.drv"
+        if devices:
+            args = ["reg", "add", key, "/v", "ALSAOutputDevices", "/t", "REG_MULTI_SZ", "/d", "\\0".join(devices), "/f"]
+        else:
+            args = ["reg", "delete", key, "/v", "ALSAOutputDevices", "/f"]
+        subprocess.run(["wine", *args], env=self.env(), stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL, timeout=60)
+
     def start(self):
         ensure_prefix()
+        self._announce_devices(self.devices)
         with open(self.log, "wb") as log:
             self.process = subprocess.Popen(["wine", str(self.exe)], env=self.env(), cwd=self.root,
                                             stdin=subprocess.DEVNULL, stdout=log, stderr=subprocess.STDOUT)
@@ -169,6 +171,8 @@ class Program:
         if self.process and self.process.poll() is None:
             self.process.send_signal(signal.SIGKILL)
             self.process.wait()
+        if self.devices:
+            self._announce_devices([])
 
     def ini(self, name):
         return read_ini(self.dir / name)
@@ -176,14 +180,9 @@ class Program:
     def write_ini(self, name, sections):
         write_ini(self.dir / name, sections)
 
-    def captured(self):
-        """The captured output as a float array of shape (frames, channels) in -1..1."""
-        import numpy as np
-        if not self.capture.exists():
-            return np.zeros((0, CAPTURE_CHANNELS))
-        data = np.frombuffer(self.capture.read_bytes(), dtype="<i2")
-        data = data[: len(data) - len(data) % CAPTURE_CHANNELS]
-        return data.reshape(-1, CAPTURE_CHANNELS).astype(np.float64) / 32768.0
+    def captured(self, device=None):
+        """The captured output as (frames, 2) float32 at audio_compare.RATE."""
+        return audio_compare.read_capture(self.capture if device is None else self.device_files[device])
 
 
 def wait_until(predicate, timeout=10.0, interval=0.1):
