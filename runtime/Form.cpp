@@ -441,6 +441,14 @@ LRESULT CALLBACK Form::containerProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM 
     case WM_VSCROLL:
         if (form && form->hwnd_) return SendMessageW(form->hwnd_.get(), msg, wParam, lParam);
         break;
+    case WM_ERASEBKGND: {
+        // A group box paints only its frame; with the window clipping its
+        // children, nothing else would paint the area inside it.
+        RECT r{};
+        GetClientRect(hwnd, &r);
+        FillRect(reinterpret_cast<HDC>(wParam), &r, GetSysColorBrush(COLOR_BTNFACE));
+        return TRUE;
+    }
     case WM_NCDESTROY: RemoveWindowSubclass(hwnd, containerProc, kSubclassId); break;
     default: break;
     }
