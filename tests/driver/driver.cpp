@@ -7,6 +7,7 @@
 //   dialog [ms]                   waits for a message box (#32770); prints its title and texts
 //   press CAPTION BUTTON          clicks a button of a dialog by its text, or by its id as #N (BM_CLICK)
 //   close CAPTION                 asks the window to close (WM_CLOSE)
+//   click-buttons CAPTION N TEXT...  N clicks (BM_CLICK) over the window's buttons with these texts, in turn
 //   counts PID                    GDI, USER and kernel handle counts of a process
 #include <windows.h>
 #include <psapi.h>
@@ -274,6 +275,40 @@ int wmain(int argc, wchar_t** argv) {
         HWND h = findTop(arg(2));
         if (!h) return 1;
         PostMessageW(h, WM_CLOSE, 0, 0);
+        return 0;
+    }
+    if (cmd == L"click-buttons") {
+        // click-buttons CAPTION COUNT TEXT... : clicks the named buttons of the window in turn, COUNT clicks in
+        // all, each sent and handled before the next (BM_CLICK).
+        HWND top = findTop(arg(2));
+        if (!top) return 1;
+        const int count = _wtoi(arg(3).c_str());
+        std::vector<HWND> buttons;
+        for (int i = 4; i < argc; ++i) {
+            struct Find {
+                const wchar_t* text;
+                HWND found;
+            } find{argv[i], nullptr};
+            EnumChildWindows(
+                top,
+                [](HWND h, LPARAM p) -> BOOL {
+                    auto* f = reinterpret_cast<Find*>(p);
+                    if (classOf(h) == L"Button" && textOf(h) == f->text) {
+                        f->found = h;
+                        return FALSE;
+                    }
+                    return TRUE;
+                },
+                reinterpret_cast<LPARAM>(&find));
+            if (!find.found) return 1;
+            buttons.push_back(find.found);
+        }
+        if (buttons.empty()) return 1;
+        for (int i = 0; i < count; ++i) {
+            DWORD_PTR result;
+            SendMessageTimeoutW(buttons[static_cast<size_t>(i) % buttons.size()], BM_CLICK, 0, 0, SMTO_NORMAL, 10000,
+                                &result);
+        }
         return 0;
     }
     if (cmd == L"counts") {

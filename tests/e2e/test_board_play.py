@@ -1,5 +1,6 @@
 """A click on the board sounds its clip, one clip at a time; the stop button stops it. Real mouse input,
 sound checked in the captured output against Linux decodes of the clip files."""
+import os
 import subprocess
 import time
 
@@ -112,10 +113,15 @@ def test_stop_silences_and_the_next_click_plays(board, program, tmp_path):
     assert snr_db(capture, head, lag2) > 15 and lag2 > lag + 1.5 * RATE
 
 
-def test_a_button_whose_clip_is_missing_stops_the_clip_and_plays_nothing(board, program, tmp_path):
+@pytest.mark.parametrize("spoil", ["missing", "not audio"])
+def test_a_button_whose_clip_is_unusable_stops_the_clip_and_plays_nothing(board, program, tmp_path, spoil):
     clip = long_clip_on(1, 5.0)
     missing = long_clip_on(2, 0.5)
-    (program.dir / "data" / "music" / (catalogue()[missing][1] + ".mp3")).unlink()
+    path = program.dir / "data" / "music" / (catalogue()[missing][1] + ".mp3")
+    if spoil == "missing":
+        path.unlink()
+    else:
+        path.write_bytes(os.urandom(20000))
     board.play(clip)
     time.sleep(1.0)
     board.play(missing)
@@ -127,3 +133,19 @@ def test_a_button_whose_clip_is_missing_stops_the_clip_and_plays_nothing(board, 
     # The first clip lasts 5 s or more, yet nothing sounds from shortly after the second click on.
     loud = np.flatnonzero(envelope(capture) > 0.01)
     assert loud[-1] - lag < 2.5 * RATE
+
+
+def test_clips_play_from_a_read_only_music_folder(program, tmp_path):
+    music = program.dir / "data" / "music"
+    subprocess.run(["chattr", "+i", str(music)], check=True)
+    try:
+        program.start()
+        board = Board(program)
+        clip = long_clip_on(3, 2.0)
+        board.play(clip)
+        time.sleep(2.0)
+        assert program.close() == 0
+    finally:
+        subprocess.run(["chattr", "-i", str(music)])
+    lag, snr = matches(mono(program.captured()), clip_reference(clip, tmp_path))
+    assert snr > 15

@@ -121,3 +121,19 @@ def test_without_devices_the_fixed_list_shows_and_a_failing_device_is_reported(t
         assert p.close() == 0
     finally:
         p.kill()
+
+
+@pytest.mark.parametrize("saved, selected", [
+    ("3", 3), ("4", 3),  # the count of entries selects the last one
+    ("5", 1), ("99999", 1), ("0", 1), ("abc", 1), ("-5", 1), ("", 1), ("7" * 10000, 1),
+])
+def test_saved_channel_selects_its_entry_or_the_first_device(tmp_path, saved, selected):
+    p = harness.Program(tmp_path, devices=["dev2", "dev3"])
+    try:
+        p.write_ini("xnKxConfig.ini", {"music": {"passage": saved}})
+        p.start()
+        assert combo(Board(p))["sel"] == selected
+        assert p.close() == 0
+        assert p.ini("xnKxConfig.ini")["music"]["passage"] == saved
+    finally:
+        p.kill()
