@@ -180,7 +180,9 @@ HWND Form::createControl(Control& control) {
     if (container && container->hwnd_) parent = container->hwnd_;
 
     DWORD style = WS_CHILD | WS_CLIPSIBLINGS | kc.style;
-    if (!(cs.flags & kHidden)) style |= WS_VISIBLE;
+    // Controls of tab pages other than the first start hidden rather than being hidden after creation.
+    const bool onHiddenPage = container && container->kind() == ControlKind::TabControl && cs.page > 0;
+    if (!(cs.flags & kHidden) && !onHiddenPage) style |= WS_VISIBLE;
     if (cs.flags & kTabStop) style |= WS_TABSTOP;
     if (cs.flags & kBorder) style |= WS_BORDER;
     int height = cs.height;
