@@ -18,9 +18,13 @@ def volume_slider(board):
     return next(c for c in board.refresh() if c["class"] == "msctls_trackbar32" and c["max"] == 100)
 
 
-def dialog_text(program):
-    d = program.driver("dialog", 15000)[0]
+def choose(board, index):
+    """Chooses an entry of the channel list; returns the title and text of the message that answers, closed with OK."""
+    board.choose_channel(index)
+    d = board.p.driver("dialog", 15000)[0]
     text = "".join(c["text"] for c in d["controls"] if c["class"] == "Static")
+    board.p.driver("press", d["title"], "#1")
+    time.sleep(0.5)
     return d["title"], text
 
 
@@ -70,11 +74,7 @@ def test_three_devices_are_listed_and_the_chosen_one_gets_the_sound(tmp_path):
         box = combo(board)
         assert box["items"] == ["不输出音效", "Out: default", "Out: dev2", "Out: dev3"]
         assert box["sel"] == 1
-        board.choose_channel(2)
-        title, text = dialog_text(p)
-        assert (title, text) == ("信息：", "设备Out: dev2初始化成功！")
-        p.driver("press", title, "#1")
-        time.sleep(0.5)
+        assert choose(board, 2) == ("信息：", "设备Out: dev2初始化成功！")
         assert p.ini("xnKxConfig.ini")["music"]["passage"] == "2"
         clip = long_clip_on(1, 2.0)
         board.play(clip)
@@ -102,18 +102,10 @@ def test_without_devices_the_fixed_list_shows_and_a_failing_device_is_reported(t
         box = combo(board)
         assert box["items"] == ["不输出音效", "系统音源", "4/5", "6/7", "8/9"]
         assert box["sel"] == 1
-        board.choose_channel(3)
-        title, text = dialog_text(p)
-        assert (title, text) == ("失败", "设备初始化失败！")
-        p.driver("press", title, "#1")
-        time.sleep(0.5)
+        assert choose(board, 3) == ("失败", "设备初始化失败！")
         assert p.ini("xnKxConfig.ini")["music"]["passage"] == "1"
         # "不输出音效" always works, is stored, and comes back as position 1 at the next start.
-        board.choose_channel(0)
-        title, text = dialog_text(p)
-        assert (title, text) == ("信息：", "设备不输出音效初始化成功！")
-        p.driver("press", title, "#1")
-        time.sleep(0.5)
+        assert choose(board, 0) == ("信息：", "设备不输出音效初始化成功！")
         assert p.ini("xnKxConfig.ini")["music"]["passage"] == "0"
         assert p.close() == 0
         p.start()
