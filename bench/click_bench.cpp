@@ -56,6 +56,7 @@ void user() {
         if (!button || !startDelay) continue;
         const HSTREAM before = app::currentStream;
         PostMessageW(button->hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+        Sleep(40); // a press lasts a while; its own handling is not part of the measure
         const double released = now();
         PostMessageW(button->hwnd(), WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
         double seconds = 0;
