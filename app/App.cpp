@@ -5,8 +5,13 @@
 #include "audio/AudioPlayer.h"
 #include "audio/BassLibrary.h"
 #include "audio/OutputChannel.h"
+#include "board/CustomSoundText.h"
+#include "board/CustomSounds.h"
+#include "board/Hotkeys.h"
 #include "board/SoundBoard.h"
 #include "draw/GdiplusRuntime.h"
+#include "maint/Links.h"
+#include "maint/WorkingSet.h"
 #include "runtime/Form.h"
 #include "skin/PageStrip.h"
 #include "skin/SkinEngine.h"
@@ -80,10 +85,36 @@ void bindEvents(rt::Form& form) {
               [](rt::Control& source, const rt::EventArgs&) { board::onSoundButtonClicked(source); });
     form.bind(L"按钮_停止播放", EventKind::Click,
               [](rt::Control& source, const rt::EventArgs&) { board::onStopClicked(source); });
+    // Custom sounds and hotkeys.
+    form.bind(board::kFirstSoundButton, EventKind::RightUp,
+              [](rt::Control& source, const rt::EventArgs&) { board::onSoundButtonRightUp(source); });
+    form.bind(board::kStopButton, EventKind::RightUp,
+              [](rt::Control& source, const rt::EventArgs&) { board::onStopRightUp(source); });
+    form.bind(board::kFirstCustomButton, EventKind::Click,
+              [](rt::Control& source, const rt::EventArgs&) { board::onCustomButtonClicked(source); });
+    form.bind(board::kFirstCustomButton, EventKind::RightDown,
+              [](rt::Control& source, const rt::EventArgs&) { board::onCustomButtonRightDown(source); });
+    form.bind(board::kHotkeyLabel, EventKind::Hotkey, [&form](rt::Control&, const rt::EventArgs& args) {
+        board::onHotkeyFired(form, static_cast<int>(args.wParam));
+    });
     form.bind(L"滑块条1", EventKind::PositionChanged,
               [](rt::Control& source, const rt::EventArgs&) { audio::onVolumeChanged(source); });
     form.bind(L"组合框1", EventKind::SelectionChanged,
               [](rt::Control& source, const rt::EventArgs&) { audio::onOutputChannelChanged(source); });
+    // Window behaviours and the links.
+    auto onForm = [&form](void (*handler)(rt::Form&)) {
+        return [&form, handler](rt::Control&, const rt::EventArgs&) { handler(form); };
+    };
+    auto plain = [](void (*handler)()) { return [handler](rt::Control&, const rt::EventArgs&) { handler(); }; };
+    form.bind(L"时钟1", EventKind::Tick, onForm(ui::onAutoHideTick));
+    form.bind(L"单选框1", EventKind::Click, onForm(ui::onTopmostOn));
+    form.bind(L"单选框2", EventKind::Click, onForm(ui::onTopmostOff));
+    form.bind(L"按钮3", EventKind::Click, onForm(ui::onDockLeft));
+    form.bind(L"按钮4", EventKind::Click, onForm(ui::onDockRight));
+    form.bind(L"按钮1", EventKind::Click, plain(maint::openShopPage));
+    form.bind(L"按钮2", EventKind::Click, plain(maint::openWebSite));
+    form.bind(L"图片框3", EventKind::LeftDown, [](rt::Control&, const rt::EventArgs&) { maint::openContactLink(0); });
+    form.bind(L"图片框1", EventKind::LeftDown, [](rt::Control&, const rt::EventArgs&) { maint::openContactLink(1); });
 }
 
 } // namespace
@@ -203,7 +234,10 @@ int run() {
 
     // 5.–6. Load the main window, then run the message loop until it is destroyed.
     rt::Form window;
-    if (!window.load(ui::mainWindowLayout(), {onMainWindowCreated, onMainWindowCloseQuery})) return 1;
+    // Losing activation to another application trims the working set.
+    if (!window.load(ui::mainWindowLayout(), {onMainWindowCreated, onMainWindowCloseQuery,
+                                              [](rt::Form&) { maint::trimWorkingSet(); }}))
+        return 1;
     rt::Form::runMessageLoop();
     mainWindow = nullptr;
     // 7.

@@ -1,7 +1,7 @@
 // Audio library figures: start latency, decode and mix speed, CPU of a
 // playing stream, and (with --soak) underruns over a long run with the other
 // cores kept busy. Run through bench/audio_bench.sh, which makes the clips.
-//   audio_bench <short clip> <3-minute mp3> [--soak seconds]
+//   audio_bench <short clip> <3-minute mp3> [--soak seconds <clip lasting that long>]
 #include <windows.h>
 
 #include <algorithm>
@@ -57,15 +57,17 @@ void latency(const char* clip, const BASSX_OUTPUTINFO& out) {
         double d = 0;
         if (BASSX_ChannelGetStartDelay(h, &d)) delay.push_back(d * 1e3);
         BASS_StreamFree(h);
-        Sleep(10 + i % 7);  // vary the phase against the device period
+        Sleep(10 + i % 7); // vary the phase against the device period
     }
     const double period = out.periodFrames * 1e3 / out.rate;
     std::printf("device period                 %.2f ms (%lu frames at %lu Hz, buffer %lu frames)\n", period,
                 (unsigned long)out.periodFrames, (unsigned long)out.rate, (unsigned long)out.bufferFrames);
-    std::printf("createStream+play call        median %.3f ms, p99 %.3f ms (target < 2 ms; create alone median %.3f ms)\n",
+    std::printf("createStream+play call        median %.3f ms, p99 %.3f ms (target < 2 ms; create alone "
+                "median %.3f ms)\n",
                 percentile(call, 0.5), percentile(call, 0.99), percentile(create, 0.5));
     if (!delay.empty())
-        std::printf("play -> first sample in buffer median %.2f ms, p99 %.2f ms, max %.2f ms (target <= one period)\n",
+        std::printf("play -> first sample in buffer median %.2f ms, p99 %.2f ms, max %.2f ms (target <= one "
+                    "period)\n",
                     percentile(delay, 0.5), percentile(delay, 0.99), percentile(delay, 1.0));
 }
 
@@ -109,9 +111,12 @@ void throughput(const char* longMp3, uint32_t deviceRate) {
         if (voice->state.load() == audiolib::PlayState::Stopped) break;
     }
     const double t3 = now();
-    std::printf("decode %.1f s of MP3            %.3f s (%.0fx real time)\n", seconds, t1 - t0, seconds / (t1 - t0));
-    std::printf("mix to %u Hz                   %.3f s (%.0fx real time)\n", deviceRate, t3 - t2, seconds / (t3 - t2));
-    std::printf("decode + mix                  %.0fx real time (aim > 200x)\n", seconds / (t1 - t0 + t3 - t2));
+    std::printf("decode %.1f s of MP3            %.3f s (%.0fx real time)\n", seconds, t1 - t0,
+                seconds / (t1 - t0));
+    std::printf("mix to %u Hz                   %.3f s (%.0fx real time)\n", deviceRate, t3 - t2,
+                seconds / (t3 - t2));
+    std::printf("decode + mix                  %.0fx real time (aim > 200x)\n",
+                seconds / (t1 - t0 + t3 - t2));
 }
 
 void cpuOfOneStream(const char* longMp3) {
@@ -125,8 +130,8 @@ void cpuOfOneStream(const char* longMp3) {
     const double busy = (cpuSeconds() - c0) / (now() - t0);
     BASS_StreamFree(h);
     std::printf("CPU, device running, no stream %.2f %% of a core\n", idle * 100);
-    std::printf("CPU, one MP3 stream playing    %.2f %% of a core (%.2f %% above idle; aim < 1 %%)\n", busy * 100,
-                (busy - idle) * 100);
+    std::printf("CPU, one MP3 stream playing    %.2f %% of a core (%.2f %% above idle; aim < 1 %%)\n",
+                busy * 100, (busy - idle) * 100);
 }
 
 void soak(const char* longMp3, int seconds) {
@@ -136,23 +141,27 @@ void soak(const char* longMp3, int seconds) {
     for (unsigned i = 0; i + 1 < cores; ++i)
         burners.emplace_back([&] {
             volatile uint64_t x = 0;
-            while (!stop.load(std::memory_order_relaxed)) x = x + 1;
+            while (!stop.load(std::memory_order_relaxed))
+                x = x + 1;
         });
     BASSX_OUTPUTINFO before{}, after{};
     BASSX_GetOutputInfo(&before);
     HSTREAM h = BASS_StreamCreateFile(FALSE, longMp3, 0, 0, 0);
+    if (!h || BASS_ChannelGetLength(h, BASS_POS_BYTE) < BASS_ChannelSeconds2Bytes(h, seconds)) {
+        std::printf("soak: the clip must last at least %d s\n", seconds);
+        return;
+    }
     BASS_ChannelPlay(h, TRUE);
     const double end = now() + seconds;
-    while (now() < end) {
+    while (now() < end)
         Sleep(200);
-        if (BASS_ChannelIsActive(h) == BASS_ACTIVE_STOPPED) BASS_ChannelPlay(h, TRUE);
-    }
     BASSX_GetOutputInfo(&after);
     stop.store(true);
-    for (auto& t : burners) t.join();
+    for (auto& t : burners)
+        t.join();
     BASS_StreamFree(h);
-    std::printf("soak %d s with %u busy threads: device underruns %lu, stream underruns %lu, frames %llu\n", seconds,
-                cores - 1, (unsigned long)(after.deviceUnderruns - before.deviceUnderruns),
+    std::printf("soak %d s with %u busy threads: device underruns %lu, stream underruns %lu, frames %llu\n",
+                seconds, cores - 1, (unsigned long)(after.deviceUnderruns - before.deviceUnderruns),
                 (unsigned long)(after.streamUnderruns - before.streamUnderruns),
                 (unsigned long long)(after.framesWritten - before.framesWritten));
 }
@@ -168,11 +177,12 @@ std::string utf8(const wchar_t* w) {
 
 int wmain(int argc, wchar_t** argv) {
     if (argc < 3) {
-        std::printf("usage: audio_bench <short clip> <3-minute mp3> [--soak seconds]\n");
+        std::printf("usage: audio_bench <short clip> <3-minute mp3> [--soak seconds <clip>]\n");
         return 2;
     }
     const std::string clip = utf8(argv[1]), longMp3 = utf8(argv[2]);
-    const int soakSeconds = argc >= 5 && std::wcscmp(argv[3], L"--soak") == 0 ? _wtoi(argv[4]) : 0;
+    const int soakSeconds = argc >= 6 && std::wcscmp(argv[3], L"--soak") == 0 ? _wtoi(argv[4]) : 0;
+    const std::string soakClip = soakSeconds ? utf8(argv[5]) : std::string();
     if (!BASS_Init(-1, 44100, 0, nullptr, nullptr)) {
         std::printf("BASS_Init failed: %d\n", BASS_LastError());
         return 1;
@@ -183,7 +193,7 @@ int wmain(int argc, wchar_t** argv) {
     latency(clip.c_str(), out);
     throughput(longMp3.c_str(), out.rate);
     cpuOfOneStream(longMp3.c_str());
-    if (soakSeconds > 0) soak(longMp3.c_str(), soakSeconds);
+    if (soakSeconds > 0) soak(soakClip.c_str(), soakSeconds);
     BASS_Free();
     return 0;
 }

@@ -3,14 +3,21 @@
 #include "app/Globals.h"
 #include "audio/AudioPlayer.h"
 #include "audio/OutputChannel.h"
+#include "board/CustomSounds.h"
+#include "board/Hotkeys.h"
 #include "runtime/Form.h"
 
 namespace board {
 
 void setUpBoard(rt::Form& form) {
+    // In layout order, which decides who gets a combination stored twice and which ids are handed out.
     // Every clip button shares the handlers of the first one; they act on the button that raised the event.
-    for (rt::Control* button : form.withPrefix(kSoundButtonPrefix))
+    for (rt::Control* button : form.withPrefix(kSoundButtonPrefix)) {
+        setUpHotkey(form, *button);
         if (button->name() != kFirstSoundButton) form.route(button->name(), kFirstSoundButton);
+    }
+    if (rt::Control* stop = form.find(kStopButton)) setUpHotkey(form, *stop);
+    setUpCustomButtons(form);
 }
 
 std::wstring clipPath(const rt::Control& button) {

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <utility>
 
 namespace rt {
 namespace {
@@ -342,17 +343,48 @@ void Form::setTopmost(bool on) {
                      SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
+void Form::dispatch(MSG& msg) {
+    if (msg.hwnd) {
+        HWND root = GetAncestor(msg.hwnd, GA_ROOT);
+        if (root && IsDialogMessageW(root, &msg)) return;
+    }
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+}
+
 int Form::runMessageLoop() {
     MSG msg;
-    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-        if (msg.hwnd) {
-            HWND root = GetAncestor(msg.hwnd, GA_ROOT);
-            if (root && IsDialogMessageW(root, &msg)) continue;
-        }
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) dispatch(msg);
     return static_cast<int>(msg.wParam);
+}
+
+void Form::close() {
+    if (hwnd_) PostMessageW(hwnd_.get(), WM_CLOSE, 0, 0);
+}
+
+void Form::runModal() {
+    if (!hwnd_) return;
+    HWND owner = GetWindow(hwnd_.get(), GW_OWNER);
+    if (owner && IsWindowEnabled(owner)) {
+        EnableWindow(owner, FALSE);
+        modalOwner_ = owner;
+    }
+    MSG msg;
+    while (hwnd_) {
+        const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+        if (got <= 0) {
+            // The outer loop must see the quit request too.
+            if (got == 0) PostQuitMessage(static_cast<int>(msg.wParam));
+            break;
+        }
+        dispatch(msg);
+    }
+    releaseModalOwner();
+}
+
+void Form::releaseModalOwner() {
+    // Enabled again before this window goes, so that the activation returns to the owner.
+    if (modalOwner_) EnableWindow(std::exchange(modalOwner_, nullptr), TRUE);
 }
 
 LRESULT CALLBACK Form::windowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -368,6 +400,11 @@ LRESULT CALLBACK Form::windowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPa
 LRESULT Form::handleMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
     case WM_COMMAND: {
+        // The dialog manager turns Esc into IDCANCEL; no control of a form has that id.
+        if (LOWORD(wParam) == IDCANCEL && HIWORD(wParam) == BN_CLICKED && spec_ && spec_->escapeCloses) {
+            PostMessageW(hwnd, WM_CLOSE, 0, 0);
+            return 0;
+        }
         Control* control = byId(LOWORD(wParam));
         if (!control) break;
         const WORD code = HIWORD(wParam);
@@ -409,6 +446,9 @@ LRESULT Form::handleMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
             return 0;
         }
         return 0;
+    case WM_ACTIVATEAPP:
+        if (!wParam && events_.deactivated) events_.deactivated(*this);
+        break;
     case WM_QUERYENDSESSION:
         if (events_.closeQuery) events_.closeQuery(*this);
         return TRUE;
@@ -417,9 +457,11 @@ LRESULT Form::handleMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
             closing_ = true;
             if (events_.closeQuery) events_.closeQuery(*this);
         }
+        releaseModalOwner();
         DestroyWindow(hwnd);
         return 0;
     case WM_DESTROY:
+        releaseModalOwner();
         for (auto& control : controls_)
             if (control->kind() == ControlKind::Timer) KillTimer(hwnd, static_cast<UINT_PTR>(control->id()));
         break;

@@ -73,6 +73,7 @@ class Form {
     struct Events {
         std::function<void(Form&)> created;    // all controls exist, the window is not yet shown
         std::function<void(Form&)> closeQuery; // before the window closes, and on WM_QUERYENDSESSION
+        std::function<void(Form&)> deactivated; // the program lost activation to another application
     };
 
     Form() = default;
@@ -105,6 +106,12 @@ class Form {
     [[nodiscard]] bool topmost() const;
     void setTopmost(bool on);
 
+    // Asks the window to close, as its close box does; the window goes once the current message is handled.
+    void close();
+    // Makes a loaded form modal: its owner takes no input, and messages are
+    // pumped until the form's window is gone. Returns then.
+    void runModal();
+
     // Runs the message loop until the last form is destroyed.
     static int runMessageLoop();
 
@@ -115,6 +122,8 @@ class Form {
     static LRESULT CALLBACK mouseProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                       DWORD_PTR ref);
     LRESULT handleMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    static void dispatch(MSG& msg);
+    void releaseModalOwner();
     bool createControls();
     HWND createControl(Control& control);
     void showPageChildren(Control& tab);
@@ -132,6 +141,7 @@ class Form {
     HWND tooltipWindow_ = nullptr; // owned by the form's window, destroyed with it
     std::map<const Control*, std::wstring> tooltips_;
     bool closing_ = false;
+    HWND modalOwner_ = nullptr; // the owner this form disabled while it is modal
 };
 
 // Message boxes with the given text, title and MB_* flags; no owner unless given.

@@ -157,6 +157,8 @@ class ComPtr {
         reset();
         return &p_;
     }
+    // For the void** out-parameters of CoCreateInstance, Activate and GetService.
+    void** putVoid() noexcept { return reinterpret_cast<void**>(put()); }
     [[nodiscard]] explicit operator bool() const noexcept { return p_ != nullptr; }
 
   private:

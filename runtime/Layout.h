@@ -65,6 +65,7 @@ struct WindowSpec {
     bool frameless = false;
     bool toolWindow = false;
     bool topmost = false;
+    bool escapeCloses = false; // the Esc key closes the window, as in a dialog
     std::span<const ControlSpec> controls;
 };
 

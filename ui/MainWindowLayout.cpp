@@ -1,10 +1,11 @@
 #include "ui/MainWindowLayout.h"
 
+#include "app/ResourceIds.h"
 #include "board/Catalogue.h"
 #include "ui/BoardLayout.h"
 
 #include <string>
-
+#include <utility>
 #include <vector>
 
 namespace ui {
@@ -72,8 +73,11 @@ std::vector<ControlSpec> buildControls() {
     c.push_back({GroupBox, L"分组框1", -24, 584, 512, 56, L""});
     c.push_back({PushButton, L"按钮1", 40, 16, 128, 36, L"官方淘宝", tab, L"分组框1"});
     c.push_back({PushButton, L"按钮2", 176, 16, 128, 36, L"官方网站", tab, L"分组框1"});
-    c.push_back({PictureBox, L"图片框1", 296, 608, 74, 22, L"", rt::kHandCursor});
-    c.push_back({PictureBox, L"图片框3", 384, 608, 74, 22, L"", rt::kHandCursor});
+    for (auto [name, x] : {std::pair{L"图片框1", 296}, std::pair{L"图片框3", 384}}) {
+        ControlSpec badge{PictureBox, name, x, 608, 74, 22, L"", rt::kHandCursor};
+        badge.imageResource = SB_RES_CONTACT_BADGE;
+        c.push_back(badge);
+    }
     c.push_back({Label, L"标签_热键", 872, 24, 32, 40, L"快捷键", rt::kHidden});
     ControlSpec timer{Timer, L"时钟1"};
     timer.rangeMax = 100;

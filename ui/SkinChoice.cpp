@@ -2,7 +2,9 @@
 
 #include "app/Globals.h"
 #include "app/SettingsStore.h"
+#include "runtime/Dialogs.h"
 #include "runtime/Form.h"
+#include "ui/AutoHide.h"
 
 namespace ui {
 
@@ -17,6 +19,24 @@ void applySavedSkin(rt::Form&, const std::wstring&) {
     // until then the start-up skin stays.
 }
 
-void showSkinMenu() {}
+rt::PopupMenu& skinMenu() {
+    static rt::PopupMenu menu = [] {
+        rt::PopupMenu m;
+        // The entries' skins arrive with the skin choice; until then choosing one does nothing.
+        for (const wchar_t* text : {L"系统默认", L"蓝天白云", L"绚彩紫色", L"悠然百合", L"琴随心声", L"自定义皮肤"})
+            m.add(text, [] {});
+        return m;
+    }();
+    return menu;
+}
+
+void showSkinMenuFor(HWND owner) {
+    POINT cursor{};
+    if (!GetCursorPos(&cursor)) return;
+    const ScreenPoint corner = skinMenuCorner({cursor.x, cursor.y});
+    skinMenu().show(owner, POINT{corner.x, corner.y});
+}
+
+void showSkinMenu() { showSkinMenuFor(app::mainWindow ? app::mainWindow->hwnd() : nullptr); }
 
 } // namespace ui

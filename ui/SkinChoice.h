@@ -1,11 +1,14 @@
 // The skin menu's choices and the panel opacity setting.
 #pragma once
 
+#include <windows.h>
+
 #include <string>
 
 namespace rt {
 class Form;
-}
+class PopupMenu;
+} // namespace rt
 
 namespace ui {
 
@@ -14,6 +17,13 @@ void restoreTransparencySlider(rt::Form& form);
 // Applies the skin saved in ski.ini: "0", "2", "3", "4", "6" are the built-in
 // skins, "1" and "5" select nothing, anything else is an image file.
 void applySavedSkin(rt::Form& form, const std::wstring& value);
+// The window's skin menu: "系统默认", "蓝天白云", "绚彩紫色", "悠然百合",
+// "琴随心声", "自定义皮肤", each with a check mark, all off at first.
+rt::PopupMenu& skinMenu();
+// Pops the skin menu up 3 pixels right of and below the mouse, owned by the
+// main window; either mouse button chooses.
 void showSkinMenu();
+// The same, owned by a given window (tests).
+void showSkinMenuFor(HWND owner);
 
 } // namespace ui

@@ -7,7 +7,8 @@ namespace audiolib {
 
 // Multiplies interleaved frames by a gain moving from `from` to `to` over
 // `rampFrames` (0: at once); frames after the ramp get `to`.
-void applyGainRamp(float* frames, size_t count, int channels, float from, float to, size_t rampFrames) noexcept;
+void applyGainRamp(float* frames, size_t count, int channels, float from, float to,
+                   size_t rampFrames) noexcept;
 
 // Adds `src` (srcChannels interleaved) into `dst` (dstChannels interleaved):
 // mono feeds every output channel, otherwise channel c feeds channel c.

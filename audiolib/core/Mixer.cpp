@@ -56,7 +56,8 @@ size_t Mixer::produce(Voice& v, float* dst, size_t frames) noexcept {
     const int ch = v.channels;
     if (v.resampler.passthrough()) {
         const size_t n = v.ring.read(v.scratch16.data(), std::min(frames, v.scratch16.size() / ch) * ch) / ch;
-        for (size_t i = 0; i < n * ch; ++i) dst[i] = v.scratch16[i] * (1.0f / 32768.0f);
+        for (size_t i = 0; i < n * ch; ++i)
+            dst[i] = v.scratch16[i] * (1.0f / 32768.0f);
         v.position.fetch_add(n, std::memory_order_relaxed);
         return n;
     }
@@ -65,10 +66,12 @@ size_t Mixer::produce(Voice& v, float* dst, size_t frames) noexcept {
         size_t want = std::min(v.resampler.inputWanted(frames - done), v.scratch16.size() / ch);
         if (want > 0) {
             const size_t n = v.ring.read(v.scratch16.data(), want * ch) / ch;
-            for (size_t i = 0; i < n * ch; ++i) v.scratchIn[i] = v.scratch16[i] * (1.0f / 32768.0f);
+            for (size_t i = 0; i < n * ch; ++i)
+                v.scratchIn[i] = v.scratch16[i] * (1.0f / 32768.0f);
             v.resampler.push(v.scratchIn.data(), n);
             v.position.fetch_add(n, std::memory_order_relaxed);
-            if (n < want && v.sourceEnded.load(std::memory_order_acquire) && v.ring.readable() == 0 && !v.tailPushed) {
+            if (n < want && v.sourceEnded.load(std::memory_order_acquire) && v.ring.readable() == 0 &&
+                !v.tailPushed) {
                 v.resampler.pushTail();
                 v.tailPushed = true;
             }
@@ -129,7 +132,8 @@ void Mixer::renderVoice(Voice& v, float* out, size_t frames, int64_t now) noexce
     v.historySeq.fetch_add(1, std::memory_order_acq_rel);
     for (size_t i = frames - keep; i < frames; ++i) {
         float m = 0;
-        for (int c = 0; c < ch; ++c) m += buf[i * ch + c];
+        for (int c = 0; c < ch; ++c)
+            m += buf[i * ch + c];
         v.history[v.historyPos].store(m / float(ch), std::memory_order_relaxed);
         v.historyPos = (v.historyPos + 1) % kFftSize;
     }
@@ -144,10 +148,12 @@ void Mixer::render(float* out, size_t frames, int64_t now) noexcept {
     std::lock_guard guard(lock_);
     while (frames > 0) {
         const size_t n = std::min(frames, maxBlock_);
-        for (auto& v : voices_) renderVoice(*v, out, n, now);
+        for (auto& v : voices_)
+            renderVoice(*v, out, n, now);
         const float m = master_.load(std::memory_order_relaxed);
         if (m != 1.0f)
-            for (size_t i = 0; i < n * channels_; ++i) out[i] *= m;
+            for (size_t i = 0; i < n * channels_; ++i)
+                out[i] *= m;
         out += n * channels_;
         frames -= n;
     }

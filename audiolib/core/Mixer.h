@@ -14,7 +14,7 @@
 namespace audiolib {
 
 class Mixer {
-public:
+  public:
     // Frames of the fade applied at stop, pause and free, and when resuming
     // mid-stream: long enough to avoid a click, short enough to feel instant.
     static constexpr double kFadeSeconds = 0.004;
@@ -43,7 +43,7 @@ public:
     // Prepares render-side voice state; call with the lock held or before add.
     void resetVoice(Voice& v) const;
 
-private:
+  private:
     void renderVoice(Voice& v, float* out, size_t frames, int64_t now) noexcept;
     size_t produce(Voice& v, float* dst, size_t frames) noexcept;
 

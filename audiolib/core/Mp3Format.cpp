@@ -1,5 +1,6 @@
 #include "audiolib/core/Mp3Format.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -15,7 +16,9 @@ bool sameStream(const uint8_t* a, const uint8_t* b) {
     return a[1] == b[1] && (a[2] & 0x0C) == (b[2] & 0x0C) && (a[3] & 0xC0) == (b[3] & 0xC0);
 }
 
-uint32_t be32(const uint8_t* p) { return (static_cast<uint32_t>(p[0]) << 24) | (p[1] << 16) | (p[2] << 8) | p[3]; }
+uint32_t be32(const uint8_t* p) {
+    return (static_cast<uint32_t>(p[0]) << 24) | (p[1] << 16) | (p[2] << 8) | p[3];
+}
 
 constexpr size_t kSearchWindow = 256 * 1024;
 constexpr int kFramesToConfirm = 3;
@@ -92,10 +95,19 @@ bool parseMp3Layout(ByteSource& src, Mp3Layout& out) {
         auto cur = fh;
         while (confirmed < kFramesToConfirm) {
             const size_t next = p + cur->frameBytes;
-            if (start + next >= out.audioEnd) { reachedEnd = true; break; }
-            if (next + 4 > window.size()) { ok = false; break; }
+            if (start + next >= out.audioEnd) {
+                reachedEnd = true;
+                break;
+            }
+            if (next + 4 > window.size()) {
+                ok = false;
+                break;
+            }
             auto nh = parseMp3Header(&window[next]);
-            if (!nh || !sameStream(&window[i], &window[next])) { ok = false; break; }
+            if (!nh || !sameStream(&window[i], &window[next])) {
+                ok = false;
+                break;
+            }
             cur = nh;
             p = next;
             ++confirmed;
@@ -109,17 +121,23 @@ bool parseMp3Layout(ByteSource& src, Mp3Layout& out) {
         out.audioOffset = start + i;
         // A Xing/Info frame holds no audio: it describes the file.
         const size_t x = i + 4 + fh->sideInfoBytes;
-        if (x + 8 <= window.size() && (std::memcmp(&window[x], "Xing", 4) == 0 || std::memcmp(&window[x], "Info", 4) == 0)) {
+        if (x + 8 <= window.size() &&
+            (std::memcmp(&window[x], "Xing", 4) == 0 || std::memcmp(&window[x], "Info", 4) == 0)) {
             const uint32_t flags = be32(&window[x + 4]);
             size_t q = x + 8;
             uint64_t frames = 0;
-            if ((flags & 1) && q + 4 <= window.size()) { frames = be32(&window[q]); q += 4; }
+            if ((flags & 1) && q + 4 <= window.size()) {
+                frames = be32(&window[q]);
+                q += 4;
+            }
             if (flags & 2) q += 4;
             if (flags & 4) q += 100;
             if (flags & 8) q += 4;
             // LAME extension: 9-byte version string, then at +21 the 12-bit
             // delay and 12-bit padding.
-            if (q + 24 <= window.size() && (std::memcmp(&window[q], "LAME", 4) == 0 || std::memcmp(&window[q], "Lavc", 4) == 0 || std::memcmp(&window[q], "Lavf", 4) == 0)) {
+            if (q + 24 <= window.size() &&
+                (std::memcmp(&window[q], "LAME", 4) == 0 || std::memcmp(&window[q], "Lavc", 4) == 0 ||
+                 std::memcmp(&window[q], "Lavf", 4) == 0)) {
                 const uint8_t* d = &window[q + 21];
                 out.encoderDelay = (d[0] << 4) | (d[1] >> 4);
                 out.encoderPadding = ((d[1] & 0x0F) << 8) | d[2];
@@ -127,10 +145,12 @@ bool parseMp3Layout(ByteSource& src, Mp3Layout& out) {
             }
             if (frames > 0) {
                 const uint64_t samples = frames * fh->samplesPerFrame;
-                const uint64_t trim = out.hasGaplessInfo ? uint64_t(out.encoderDelay) + out.encoderPadding : 0;
+                const uint64_t trim =
+                    out.hasGaplessInfo ? uint64_t(out.encoderDelay) + out.encoderPadding : 0;
                 out.totalFrames = samples > trim ? samples - trim : 0;
             }
-            out.audioOffset += fh->frameBytes;
+            // A file cut inside its Info frame holds no audio at all.
+            out.audioOffset = std::min(out.audioOffset + fh->frameBytes, out.audioEnd);
         }
         return true;
     }

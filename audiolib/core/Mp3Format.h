@@ -11,8 +11,8 @@
 namespace audiolib {
 
 struct Mp3FrameHeader {
-    int version = 0;            // 1 = MPEG-1, 2 = MPEG-2, 25 = MPEG-2.5
-    uint32_t bitrate = 0;       // bits per second
+    int version = 0;      // 1 = MPEG-1, 2 = MPEG-2, 25 = MPEG-2.5
+    uint32_t bitrate = 0; // bits per second
     uint32_t sampleRate = 0;
     uint16_t channels = 0;
     uint32_t frameBytes = 0;
@@ -29,11 +29,11 @@ std::optional<Mp3FrameHeader> parseMp3Header(const uint8_t* h) noexcept;
 uint64_t id3v2TagSize(const uint8_t* head, size_t n) noexcept;
 
 struct Mp3Layout {
-    Mp3FrameHeader first;       // the first audio frame's header
-    uint64_t audioOffset = 0;   // first byte fed to the decoder
-    uint64_t audioEnd = 0;      // one past the last audio byte (ID3v1 excluded)
-    uint64_t totalFrames = 0;   // PCM frames after trimming; 0 when unknown
-    uint32_t encoderDelay = 0;  // from the LAME header
+    Mp3FrameHeader first;      // the first audio frame's header
+    uint64_t audioOffset = 0;  // first byte fed to the decoder
+    uint64_t audioEnd = 0;     // one past the last audio byte (ID3v1 excluded)
+    uint64_t totalFrames = 0;  // PCM frames after trimming; 0 when unknown
+    uint32_t encoderDelay = 0; // from the LAME header
     uint32_t encoderPadding = 0;
     bool hasGaplessInfo = false;
     bool hasId3v1 = false;

@@ -37,13 +37,15 @@ void toInt16(const uint8_t* in, SampleKind kind, int bits, size_t samples, int16
     }
     switch (bits) {
     case 8:
-        for (size_t i = 0; i < samples; ++i) out[i] = static_cast<int16_t>((in[i] - 128) << 8);
+        for (size_t i = 0; i < samples; ++i)
+            out[i] = static_cast<int16_t>((in[i] - 128) << 8);
         break;
     case 16:
         std::memcpy(out, in, samples * 2);
         break;
     case 24:
-        for (size_t i = 0; i < samples; ++i) out[i] = clip16(rd24(in + i * 3) / 256.0);
+        for (size_t i = 0; i < samples; ++i)
+            out[i] = clip16(rd24(in + i * 3) / 256.0);
         break;
     case 32:
         for (size_t i = 0; i < samples; ++i) {
@@ -81,7 +83,8 @@ void fromFloat(const float* in, size_t samples, DeviceSampleFormat format, uint8
         break;
     case DeviceSampleFormat::Int32:
         for (size_t i = 0; i < samples; ++i) {
-            int32_t v = static_cast<int32_t>(std::llrint(std::clamp(static_cast<double>(in[i]), -1.0, 1.0) * 2147483647.0));
+            int32_t v = static_cast<int32_t>(
+                std::llrint(std::clamp(static_cast<double>(in[i]), -1.0, 1.0) * 2147483647.0));
             std::memcpy(out + i * 4, &v, 4);
         }
         break;

@@ -20,9 +20,12 @@ void fromFloat(const float* in, size_t samples, DeviceSampleFormat format, uint8
 
 inline size_t deviceSampleBytes(DeviceSampleFormat f) {
     switch (f) {
-    case DeviceSampleFormat::Int16: return 2;
-    case DeviceSampleFormat::Int24: return 3;
-    default: return 4;
+    case DeviceSampleFormat::Int16:
+        return 2;
+    case DeviceSampleFormat::Int24:
+        return 3;
+    default:
+        return 4;
     }
 }
 

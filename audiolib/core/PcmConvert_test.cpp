@@ -19,7 +19,7 @@ TEST(PcmConvert, IntegerFormatsMapToSixteenBits) {
     toInt16(s24, SampleKind::Int, 24, 3, out);
     EXPECT_EQ(out[0], -32768);
     EXPECT_EQ(out[1], 32767);
-    EXPECT_EQ(out[2], 0);  // 0.5 LSB rounds to even
+    EXPECT_EQ(out[2], 0); // 0.5 LSB rounds to even
 }
 
 TEST(PcmConvert, FloatsClipAndRejectNonFinite) {
@@ -45,7 +45,9 @@ TEST(PcmConvert, DeviceFormatsClipToFullScale) {
     EXPECT_EQ(s16[1], -32767);
     EXPECT_EQ(s16[2], 16384);
     fromFloat(in, 3, DeviceSampleFormat::Int24, out);
-    EXPECT_EQ(out[0], 0xFF); EXPECT_EQ(out[1], 0xFF); EXPECT_EQ(out[2], 0x7F);
+    EXPECT_EQ(out[0], 0xFF);
+    EXPECT_EQ(out[1], 0xFF);
+    EXPECT_EQ(out[2], 0x7F);
     fromFloat(in, 3, DeviceSampleFormat::Float32, out);
     float f[3];
     std::memcpy(f, out, 12);

@@ -51,7 +51,8 @@ std::shared_ptr<const ResampleKernel> ResampleKernel::get(uint32_t inRate, uint3
             sum += row[j];
         }
         // Unity gain at DC for every phase keeps low frequencies ripple-free.
-        for (int j = 0; j < kTaps; ++j) row[j] = float(row[j] / sum);
+        for (int j = 0; j < kTaps; ++j)
+            row[j] = float(row[j] / sum);
     }
     slot = k;
     return slot;
@@ -86,7 +87,8 @@ size_t Resampler::push(const float* in, size_t frames) noexcept {
     // Drop history no longer reachable by the kernel.
     const size_t keepFrom = size_t(std::max(0.0, std::floor(pos_) - ResampleKernel::kHalfTaps + 1));
     if (keepFrom > 0 && frames_ + frames > capacityFrames_) {
-        std::memmove(buf_.data(), buf_.data() + keepFrom * channels_, (frames_ - keepFrom) * channels_ * sizeof(float));
+        std::memmove(buf_.data(), buf_.data() + keepFrom * channels_,
+                     (frames_ - keepFrom) * channels_ * sizeof(float));
         frames_ -= keepFrom;
         pos_ -= double(keepFrom);
     }
@@ -121,11 +123,13 @@ size_t Resampler::pull(float* out, size_t outFrames) noexcept {
         const float t = float(phase - p);
         const float* r0 = table + size_t(p) * kTaps;
         const float* r1 = r0 + kTaps;
-        for (int j = 0; j < kTaps; ++j) coef[j] = r0[j] + t * (r1[j] - r0[j]);
+        for (int j = 0; j < kTaps; ++j)
+            coef[j] = r0[j] + t * (r1[j] - r0[j]);
         const float* x = buf_.data() + (i0 + 1 - kHalf) * channels_;
         for (int c = 0; c < channels_; ++c) {
             float acc = 0;
-            for (int j = 0; j < kTaps; ++j) acc += coef[j] * x[j * channels_ + c];
+            for (int j = 0; j < kTaps; ++j)
+                acc += coef[j] * x[j * channels_ + c];
             out[produced * channels_ + c] = acc;
         }
         ++produced;

@@ -25,7 +25,7 @@ struct ResampleKernel {
 };
 
 class Resampler {
-public:
+  public:
     // maxInputChunk: the most frames push() receives at once.
     void configure(int channels, uint32_t inRate, uint32_t outRate, size_t maxInputChunk);
     bool passthrough() const noexcept { return inRate_ == outRate_; }
@@ -41,16 +41,16 @@ public:
     // Forgets all input and history.
     void reset() noexcept;
 
-private:
+  private:
     int channels_ = 1;
     uint32_t inRate_ = 1;
     uint32_t outRate_ = 1;
     double step_ = 1.0;
     std::shared_ptr<const ResampleKernel> kernel_;
-    std::vector<float> buf_;   // interleaved input frames, history first
+    std::vector<float> buf_; // interleaved input frames, history first
     size_t capacityFrames_ = 0;
-    size_t frames_ = 0;        // frames held in buf_
-    double pos_ = 0;           // position of the next output in buf_ frames
+    size_t frames_ = 0; // frames held in buf_
+    double pos_ = 0;    // position of the next output in buf_ frames
 };
 
 } // namespace audiolib

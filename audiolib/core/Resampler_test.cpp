@@ -18,7 +18,8 @@ std::vector<float> run(uint32_t inRate, uint32_t outRate, double freq, size_t in
     r.configure(channels, inRate, outRate, 300);
     std::vector<float> in(inFrames * channels);
     for (size_t i = 0; i < inFrames; ++i)
-        for (int c = 0; c < channels; ++c) in[i * channels + c] = float(0.5 * std::sin(2 * kPi * freq * i / inRate)) * (c ? -1 : 1);
+        for (int c = 0; c < channels; ++c)
+            in[i * channels + c] = float(0.5 * std::sin(2 * kPi * freq * i / inRate)) * (c ? -1 : 1);
     std::vector<float> out;
     size_t fed = 0;
     std::vector<float> chunk(113 * channels);
@@ -32,7 +33,10 @@ std::vector<float> run(uint32_t inRate, uint32_t outRate, double freq, size_t in
             want -= took;
             if (took == 0) break;
         }
-        if (fed == inFrames && !tail) { r.pushTail(); tail = true; }
+        if (fed == inFrames && !tail) {
+            r.pushTail();
+            tail = true;
+        }
         size_t got = r.pull(chunk.data(), 113);
         out.insert(out.end(), chunk.begin(), chunk.begin() + got * channels);
         if (got == 0) break;
@@ -43,7 +47,10 @@ std::vector<float> run(uint32_t inRate, uint32_t outRate, double freq, size_t in
 } // namespace
 
 TEST(Resampler, SineSurvivesConversionCleanly) {
-    struct Case { uint32_t in, out; double freq; };
+    struct Case {
+        uint32_t in, out;
+        double freq;
+    };
     for (Case c : {Case{44100, 48000, 440}, Case{44100, 48000, 15000}, Case{48000, 44100, 1000},
                    Case{22050, 48000, 5000}, Case{8000, 48000, 440}, Case{96000, 44100, 10000}}) {
         const size_t inFrames = c.in / 2;
@@ -56,7 +63,8 @@ TEST(Resampler, SineSurvivesConversionCleanly) {
         double err = 0, sig = 0;
         for (size_t i = 200; i + 200 < outFrames; ++i) {
             const double ideal = 0.5 * std::sin(2 * kPi * c.freq * i / c.out);
-            err += (out[i * 2] - ideal) * (out[i * 2] - ideal) + (out[i * 2 + 1] + ideal) * (out[i * 2 + 1] + ideal);
+            err += (out[i * 2] - ideal) * (out[i * 2] - ideal) +
+                   (out[i * 2 + 1] + ideal) * (out[i * 2 + 1] + ideal);
             sig += 2 * ideal * ideal;
         }
         const double snr = 10 * std::log10(sig / err);
@@ -68,7 +76,8 @@ TEST(Resampler, RemovesWhatWouldAlias) {
     // 30 kHz cannot exist at 44.1 kHz output: it must vanish, not fold to 14.1 kHz.
     auto out = run(96000, 44100, 30000, 48000, 1);
     double energy = 0;
-    for (size_t i = 200; i + 200 < out.size(); ++i) energy += out[i] * out[i];
+    for (size_t i = 200; i + 200 < out.size(); ++i)
+        energy += out[i] * out[i];
     energy /= double(out.size() - 400);
     EXPECT_LT(10 * std::log10(energy / 0.125), -70.0);
 }
@@ -84,5 +93,6 @@ TEST(Resampler, ResetForgetsHistory) {
     r.push(zeros.data(), 64);
     size_t n = r.pull(out.data(), 32);
     ASSERT_GT(n, 0u);
-    for (size_t i = 0; i < n; ++i) EXPECT_EQ(out[i], 0.0f);
+    for (size_t i = 0; i < n; ++i)
+        EXPECT_EQ(out[i], 0.0f);
 }

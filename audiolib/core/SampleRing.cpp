@@ -7,7 +7,8 @@ namespace audiolib {
 
 SampleRing::SampleRing(size_t minCapacity) {
     size_t cap = 16;
-    while (cap < minCapacity) cap <<= 1;
+    while (cap < minCapacity)
+        cap <<= 1;
     data_ = std::make_unique<int16_t[]>(cap);
     mask_ = cap - 1;
 }

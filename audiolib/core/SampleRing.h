@@ -9,7 +9,7 @@
 namespace audiolib {
 
 class SampleRing {
-public:
+  public:
     // Capacity is rounded up to a power of two samples.
     explicit SampleRing(size_t minCapacity);
     SampleRing(const SampleRing&) = delete;
@@ -27,7 +27,7 @@ public:
     // Empties the ring. Only while neither side is running.
     void clear() noexcept;
 
-private:
+  private:
     std::unique_ptr<int16_t[]> data_;
     size_t mask_;
     std::atomic<size_t> head_{0}; // total written

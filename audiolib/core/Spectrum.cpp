@@ -13,11 +13,14 @@ struct Tables {
     std::complex<float> twiddle[kFftSize / 2];
     unsigned reversed[kFftSize];
     Tables() {
-        for (size_t i = 0; i < kFftSize; ++i) window[i] = float(0.5 - 0.5 * std::cos(2 * kPi * i / kFftSize));
-        for (size_t i = 0; i < kFftSize / 2; ++i) twiddle[i] = std::polar(1.0f, float(-2 * kPi * i / kFftSize));
+        for (size_t i = 0; i < kFftSize; ++i)
+            window[i] = float(0.5 - 0.5 * std::cos(2 * kPi * i / kFftSize));
+        for (size_t i = 0; i < kFftSize / 2; ++i)
+            twiddle[i] = std::polar(1.0f, float(-2 * kPi * i / kFftSize));
         for (unsigned i = 0; i < kFftSize; ++i) {
             unsigned r = 0;
-            for (unsigned b = 1, v = i; b < kFftSize; b <<= 1, v >>= 1) r = (r << 1) | (v & 1);
+            for (unsigned b = 1, v = i; b < kFftSize; b <<= 1, v >>= 1)
+                r = (r << 1) | (v & 1);
             reversed[i] = r;
         }
     }
@@ -33,7 +36,8 @@ const Tables& tables() {
 void spectrum256(const float* samples, float* out) noexcept {
     const Tables& t = tables();
     std::complex<float> a[kFftSize];
-    for (size_t i = 0; i < kFftSize; ++i) a[t.reversed[i]] = samples[i] * t.window[i];
+    for (size_t i = 0; i < kFftSize; ++i)
+        a[t.reversed[i]] = samples[i] * t.window[i];
     for (size_t len = 2; len <= kFftSize; len <<= 1) {
         const size_t stride = kFftSize / len;
         for (size_t i = 0; i < kFftSize; i += len) {
@@ -47,7 +51,8 @@ void spectrum256(const float* samples, float* out) noexcept {
     // The Hann window halves a sine's peak; a real sine splits between the
     // positive and negative bin: 4 / N brings the peak back to its amplitude.
     const float scale = 4.0f / kFftSize;
-    for (size_t i = 0; i < kFftBins; ++i) out[i] = std::abs(a[i]) * scale;
+    for (size_t i = 0; i < kFftBins; ++i)
+        out[i] = std::abs(a[i]) * scale;
 }
 
 } // namespace audiolib

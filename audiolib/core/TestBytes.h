@@ -9,21 +9,42 @@ namespace audiolib::test {
 
 using Bytes = std::vector<uint8_t>;
 
-inline void put16(Bytes& b, uint16_t v) { b.push_back(uint8_t(v)); b.push_back(uint8_t(v >> 8)); }
-inline void put32(Bytes& b, uint32_t v) { for (int i = 0; i < 4; ++i) b.push_back(uint8_t(v >> (8 * i))); }
-inline void putTag(Bytes& b, const char* id) { b.insert(b.end(), id, id + 4); }
+inline void put16(Bytes& b, uint16_t v) {
+    b.push_back(uint8_t(v));
+    b.push_back(uint8_t(v >> 8));
+}
+inline void put32(Bytes& b, uint32_t v) {
+    for (int i = 0; i < 4; ++i)
+        b.push_back(uint8_t(v >> (8 * i)));
+}
+inline void putTag(Bytes& b, const char* id) {
+    for (int i = 0; i < 4; ++i)
+        b.push_back(uint8_t(id[i]));
+}
 
 inline Bytes fmtChunk(uint16_t tag, uint16_t ch, uint32_t rate, uint16_t bits) {
     Bytes b;
-    put16(b, tag); put16(b, ch); put32(b, rate); put32(b, rate * ch * bits / 8); put16(b, uint16_t(ch * bits / 8)); put16(b, bits);
+    put16(b, tag);
+    put16(b, ch);
+    put32(b, rate);
+    put32(b, rate * ch * bits / 8);
+    put16(b, uint16_t(ch * bits / 8));
+    put16(b, bits);
     return b;
 }
 
-struct Chunk { std::string id; Bytes body; int64_t declared = -1; bool pad = true; };
+struct Chunk {
+    std::string id;
+    Bytes body;
+    int64_t declared = -1;
+    bool pad = true;
+};
 
 inline Bytes riff(const std::vector<Chunk>& chunks, int64_t riffSize = -1) {
     Bytes b;
-    putTag(b, "RIFF"); put32(b, 0); putTag(b, "WAVE");
+    putTag(b, "RIFF");
+    put32(b, 0);
+    putTag(b, "WAVE");
     for (const auto& c : chunks) {
         putTag(b, c.id.c_str());
         put32(b, uint32_t(c.declared >= 0 ? c.declared : int64_t(c.body.size())));
@@ -39,7 +60,10 @@ inline Bytes riff(const std::vector<Chunk>& chunks, int64_t riffSize = -1) {
 // 417 bytes a frame.
 inline Bytes mp3Frame(uint8_t b2 = 0x90, uint8_t b3 = 0x40) {
     Bytes f(417, 0);
-    f[0] = 0xFF; f[1] = 0xFB; f[2] = b2; f[3] = b3;
+    f[0] = 0xFF;
+    f[1] = 0xFB;
+    f[2] = b2;
+    f[3] = b3;
     return f;
 }
 

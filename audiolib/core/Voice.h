@@ -24,11 +24,11 @@ struct Voice {
     SampleRing ring;
 
     std::atomic<PlayState> state{PlayState::Stopped};
-    std::atomic<bool> sourceEnded{false};  // the decoder wrote its last frame
-    std::atomic<bool> released{false};     // freed: fade out, then finished
-    std::atomic<bool> finished{false};     // the mixer is done with a released voice
+    std::atomic<bool> sourceEnded{false}; // the decoder wrote its last frame
+    std::atomic<bool> released{false};    // freed: fade out, then finished
+    std::atomic<bool> finished{false};    // the mixer is done with a released voice
     std::atomic<float> volume{1.0f};
-    std::atomic<uint64_t> position{0};     // frames taken from the ring, in stream frames
+    std::atomic<uint64_t> position{0}; // frames taken from the ring, in stream frames
     std::atomic<uint32_t> underruns{0};
 
     // Start-delay measurement: ticks of the caller's clock.
@@ -40,7 +40,7 @@ struct Voice {
     // sequence lock (odd while the mixer writes).
     std::atomic<uint32_t> historySeq{0};
     std::atomic<float> history[kFftSize] = {};
-    std::atomic<size_t> historyStart{0};   // index of the oldest sample
+    std::atomic<size_t> historyStart{0}; // index of the oldest sample
 
     // Copies the history oldest first; false if the mixer kept rewriting it.
     bool readHistory(float* out) const noexcept {
@@ -48,7 +48,8 @@ struct Voice {
             const uint32_t before = historySeq.load(std::memory_order_acquire);
             if (before & 1) continue;
             const size_t start = historyStart.load(std::memory_order_relaxed);
-            for (size_t i = 0; i < kFftSize; ++i) out[i] = history[(start + i) % kFftSize].load(std::memory_order_relaxed);
+            for (size_t i = 0; i < kFftSize; ++i)
+                out[i] = history[(start + i) % kFftSize].load(std::memory_order_relaxed);
             std::atomic_thread_fence(std::memory_order_acquire);
             if (historySeq.load(std::memory_order_relaxed) == before) return true;
         }
@@ -58,8 +59,8 @@ struct Voice {
     // Render thread only.
     Resampler resampler;
     float gain = 0.0f;
-    bool audible = false;       // produced sound in the last block
-    bool fadeIn = false;        // resuming mid-stream: ramp up instead of jumping
+    bool audible = false; // produced sound in the last block
+    bool fadeIn = false;  // resuming mid-stream: ramp up instead of jumping
     bool tailPushed = false;
     size_t historyPos = 0;
     std::vector<int16_t> scratch16;

@@ -6,8 +6,12 @@
 namespace audiolib {
 namespace {
 
-uint16_t le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-uint32_t le32(const uint8_t* p) { return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24); }
+uint16_t le16(const uint8_t* p) {
+    return static_cast<uint16_t>(p[0] | (p[1] << 8));
+}
+uint32_t le32(const uint8_t* p) {
+    return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
+}
 
 bool plausibleChunkId(const uint8_t* id) {
     for (int i = 0; i < 4; ++i)
@@ -96,7 +100,8 @@ WavResult parseWav(ByteSource& src, WavInfo& out) {
     }
     if (out.formatTag == kWaveFormatPcm || out.formatTag == kWaveFormatFloat) {
         const uint16_t bits = out.bitsPerSample;
-        const bool intOk = out.formatTag == kWaveFormatPcm && (bits == 8 || bits == 16 || bits == 24 || bits == 32);
+        const bool intOk =
+            out.formatTag == kWaveFormatPcm && (bits == 8 || bits == 16 || bits == 24 || bits == 32);
         const bool floatOk = out.formatTag == kWaveFormatFloat && (bits == 32 || bits == 64);
         if (!intOk && !floatOk) return WavResult::Unsupported;
         out.kind = out.formatTag == kWaveFormatFloat ? SampleKind::Float : SampleKind::Int;

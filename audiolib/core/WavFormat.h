@@ -13,16 +13,16 @@ namespace audiolib {
 enum class SampleKind { Int, Float, Encoded };
 
 struct WavInfo {
-    uint16_t formatTag = 0;    // the codec, with WAVE_FORMAT_EXTENSIBLE resolved to its sub-format
+    uint16_t formatTag = 0; // the codec, with WAVE_FORMAT_EXTENSIBLE resolved to its sub-format
     uint16_t channels = 0;
     uint32_t sampleRate = 0;
     uint16_t bitsPerSample = 0;
     uint16_t blockAlign = 0;
     SampleKind kind = SampleKind::Int;
     uint64_t dataOffset = 0;
-    uint64_t dataBytes = 0;     // whole blocks only
-    uint32_t factFrames = 0;    // from a "fact" chunk, 0 when absent
-    std::vector<uint8_t> fmt;   // the fmt chunk as written, for a system codec
+    uint64_t dataBytes = 0;   // whole blocks only
+    uint32_t factFrames = 0;  // from a "fact" chunk, 0 when absent
+    std::vector<uint8_t> fmt; // the fmt chunk as written, for a system codec
 };
 
 enum class WavResult { Ok, NotWav, Corrupt, Unsupported };

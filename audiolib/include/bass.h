@@ -49,20 +49,20 @@ typedef BASS_DWORD HSTREAM;
 
 // Error codes returned by BASS_LastError().
 #define BASS_OK 0
-#define BASS_ERROR_MEM 1        // out of memory
-#define BASS_ERROR_FILEOPEN 2   // the file could not be opened
-#define BASS_ERROR_DRIVER 3     // no usable output driver
-#define BASS_ERROR_HANDLE 5     // not a valid stream handle
-#define BASS_ERROR_FORMAT 6     // sample format not supported by the device
-#define BASS_ERROR_POSITION 7   // position out of range
-#define BASS_ERROR_INIT 8       // BASS_Init has not succeeded
-#define BASS_ERROR_ALREADY 14   // already initialised
-#define BASS_ERROR_ILLPARAM 20  // an argument is invalid
-#define BASS_ERROR_DEVICE 23    // no such device
-#define BASS_ERROR_NOTAVAIL 37  // the requested data is not available
-#define BASS_ERROR_FILEFORM 41  // the content is not audio we can decode
+#define BASS_ERROR_MEM 1           // out of memory
+#define BASS_ERROR_FILEOPEN 2      // the file could not be opened
+#define BASS_ERROR_DRIVER 3        // no usable output driver
+#define BASS_ERROR_HANDLE 5        // not a valid stream handle
+#define BASS_ERROR_FORMAT 6        // sample format not supported by the device
+#define BASS_ERROR_POSITION 7      // position out of range
+#define BASS_ERROR_INIT 8          // BASS_Init has not succeeded
+#define BASS_ERROR_ALREADY 14      // already initialised
+#define BASS_ERROR_ILLPARAM 20     // an argument is invalid
+#define BASS_ERROR_DEVICE 23       // no such device
+#define BASS_ERROR_NOTAVAIL 37     // the requested data is not available
+#define BASS_ERROR_FILEFORM 41     // the content is not audio we can decode
 #define BASS_ERROR_NOTSUPPORTED 43 // the operation is not supported (URLs)
-#define BASS_ERROR_CODEC 44     // no system codec for this format
+#define BASS_ERROR_CODEC 44        // no system codec for this format
 #define BASS_ERROR_UNKNOWN -1
 
 typedef struct BASS_DEVICEINFO {
@@ -84,7 +84,8 @@ typedef struct BASS_DEVICEINFO {
 // Free fails with BASS_ERROR_ALREADY. Free stops (with a short fade) and
 // frees every stream. Thread safety: any thread; serialised with all other
 // calls.
-BASSDEF BASS_BOOL BASSAPI BASS_Init(int device, BASS_DWORD freq, BASS_DWORD flags, void* win, const void* clsid);
+BASSDEF BASS_BOOL BASSAPI BASS_Init(int device, BASS_DWORD freq, BASS_DWORD flags, void* win,
+                                    const void* clsid);
 BASSDEF BASS_BOOL BASSAPI BASS_Free(void);
 // The initialised device, or (BASS_DWORD)-1 when none. Any thread.
 BASSDEF BASS_DWORD BASSAPI BASS_GetDevice(void);
@@ -107,9 +108,11 @@ BASSDEF int BASSAPI BASS_LastError(void);
 // stream exists; the audio starts at offset within them.
 // The stream is decoded ahead at creation so that a play starts at once.
 // Any thread; may read the file, never waits for another stream's file.
-BASSDEF HSTREAM BASSAPI BASS_StreamCreateFile(BASS_BOOL mem, const void* file, BASS_QWORD offset, BASS_QWORD length, BASS_DWORD flags);
+BASSDEF HSTREAM BASSAPI BASS_StreamCreateFile(BASS_BOOL mem, const void* file, BASS_QWORD offset,
+                                              BASS_QWORD length, BASS_DWORD flags);
 // Network streams are not supported: always 0 with BASS_ERROR_NOTSUPPORTED.
-BASSDEF HSTREAM BASSAPI BASS_StreamCreateURL(const char* url, BASS_DWORD offset, BASS_DWORD flags, void* proc, void* user);
+BASSDEF HSTREAM BASSAPI BASS_StreamCreateURL(const char* url, BASS_DWORD offset, BASS_DWORD flags, void* proc,
+                                             void* user);
 // Frees a stream (a playing one fades out over a few ms). 0 is harmless
 // (returns FALSE with BASS_ERROR_HANDLE). Any thread.
 BASSDEF BASS_BOOL BASSAPI BASS_StreamFree(HSTREAM handle);
@@ -159,11 +162,11 @@ BASSDEF BASS_QWORD BASSAPI BASS_ChannelSeconds2Bytes(BASS_DWORD handle, double p
 BASSDEF BASS_BOOL BASSAPI BASSX_ChannelGetStartDelay(HSTREAM handle, double* seconds);
 
 typedef struct BASSX_OUTPUTINFO {
-    BASS_DWORD rate;           // the device's mix rate
+    BASS_DWORD rate; // the device's mix rate
     BASS_DWORD channels;
-    BASS_DWORD periodFrames;   // the engine's period
-    BASS_DWORD bufferFrames;   // the device buffer we keep filled
-    BASS_QWORD framesWritten;  // frames handed to the device since Init
+    BASS_DWORD periodFrames;    // the engine's period
+    BASS_DWORD bufferFrames;    // the device buffer we keep filled
+    BASS_QWORD framesWritten;   // frames handed to the device since Init
     BASS_DWORD deviceUnderruns; // periods the device found its buffer empty
     BASS_DWORD streamUnderruns; // blocks a playing stream had no decoded data for
 } BASSX_OUTPUTINFO;

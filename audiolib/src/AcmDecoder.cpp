@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <map>
+#include <utility>
+#include <mutex>
 
 #include "bass.h"
 
@@ -13,13 +16,86 @@ constexpr size_t kSourceChunk = 4096;
 // so one conversion never has to hold output back.
 constexpr size_t kMinDestination = 192 * 1024;
 
-const WAVEFORMATEX* sourceFormat(const AcmInput& in) { return reinterpret_cast<const WAVEFORMATEX*>(in.format.data()); }
+const WAVEFORMATEX* sourceFormat(const AcmInput& in) {
+    return reinterpret_cast<const WAVEFORMATEX*>(in.format.data());
+}
+
+// Opening a stream without naming a driver makes ACM ask every installed
+// codec in turn, which costs tens of milliseconds: far too slow for a click.
+// The driver that took a format tag once is kept open for the process and
+// asked directly afterwards.
+class DriverCache {
+  public:
+    HACMDRIVER find(WORD tag) {
+        std::lock_guard guard(lock_);
+        auto it = drivers_.find(tag);
+        return it == drivers_.end() ? nullptr : it->second;
+    }
+    void remember(WORD tag, HACMSTREAM stream) {
+        HACMDRIVERID id = nullptr;
+        if (acmDriverID(reinterpret_cast<HACMOBJ>(stream), &id, 0) != MMSYSERR_NOERROR) return;
+        HACMDRIVER driver = nullptr;
+        if (acmDriverOpen(&driver, id, 0) != MMSYSERR_NOERROR) return;
+        std::lock_guard guard(lock_);
+        if (!drivers_.emplace(tag, driver).second) acmDriverClose(driver, 0);
+    }
+
+    // Opening a codec stream still costs most of a millisecond, a large part
+    // of a click's budget. One fresh stream for the format used last is kept
+    // open in advance (by the decoder thread), and the next stream of that
+    // format takes it. Streams are never reused: a spare has decoded nothing.
+    HACMSTREAM takeSpare(const std::vector<uint8_t>& key) {
+        std::lock_guard guard(lock_);
+        wantedKey_ = key;
+        wanted_ = true;
+        if (spare_ && spareKey_ == key) return std::exchange(spare_, nullptr);
+        return nullptr;
+    }
+    void warm() noexcept {
+        std::vector<uint8_t> key;
+        {
+            std::lock_guard guard(lock_);
+            if (!wanted_) return;
+            wanted_ = false;
+            if (spare_ && spareKey_ == wantedKey_) return;
+            key = wantedKey_;
+        }
+        auto* src = reinterpret_cast<WAVEFORMATEX*>(key.data());
+        auto* pcm = reinterpret_cast<WAVEFORMATEX*>(key.data() + key.size() - sizeof(WAVEFORMATEX));
+        HACMDRIVER driver = find(src->wFormatTag);
+        HACMSTREAM fresh = nullptr;
+        if (!driver || acmStreamOpen(&fresh, driver, src, pcm, nullptr, 0, 0, ACM_STREAMOPENF_NONREALTIME) !=
+                           MMSYSERR_NOERROR)
+            return;
+        std::lock_guard guard(lock_);
+        if (spare_) acmStreamClose(spare_, 0);
+        spare_ = fresh;
+        spareKey_ = std::move(key);
+    }
+
+  private:
+    std::mutex lock_;
+    std::map<WORD, HACMDRIVER> drivers_;
+    HACMSTREAM spare_ = nullptr;
+    std::vector<uint8_t> spareKey_;
+    std::vector<uint8_t> wantedKey_;
+    bool wanted_ = false;
+};
+
+DriverCache& driverCache() {
+    // Process lifetime on purpose: closing codecs during unload is unsafe.
+    static DriverCache* cache = new DriverCache;
+    return *cache;
+}
 
 } // namespace
 
-AcmDecoder::AcmDecoder(std::unique_ptr<ByteSource> source, AcmInput input) : source_(std::move(source)), in_(std::move(input)) {}
+AcmDecoder::AcmDecoder(std::unique_ptr<ByteSource> source, AcmInput input)
+    : source_(std::move(source)), in_(std::move(input)) {}
 
-AcmDecoder::~AcmDecoder() { stop(); }
+AcmDecoder::~AcmDecoder() {
+    stop();
+}
 
 std::unique_ptr<AcmDecoder> AcmDecoder::open(std::unique_ptr<ByteSource> source, AcmInput input, int* error) {
     if (input.format.size() < sizeof(WAVEFORMATEX) - 2) {
@@ -28,14 +104,20 @@ std::unique_ptr<AcmDecoder> AcmDecoder::open(std::unique_ptr<ByteSource> source,
     }
     input.format.resize(std::max(input.format.size(), sizeof(WAVEFORMATEX)));
     auto* fmt = reinterpret_cast<WAVEFORMATEX*>(input.format.data());
-    if (fmt->cbSize > input.format.size() - sizeof(WAVEFORMATEX)) fmt->cbSize = WORD(input.format.size() - sizeof(WAVEFORMATEX));
+    if (fmt->cbSize > input.format.size() - sizeof(WAVEFORMATEX))
+        fmt->cbSize = WORD(input.format.size() - sizeof(WAVEFORMATEX));
 
     std::unique_ptr<AcmDecoder> d(new AcmDecoder(std::move(source), std::move(input)));
     // Let the codec pick the PCM it produces (channels and rate follow the source).
     d->pcm_.wFormatTag = WAVE_FORMAT_PCM;
     d->pcm_.wBitsPerSample = 16;
-    if (acmFormatSuggest(nullptr, const_cast<WAVEFORMATEX*>(sourceFormat(d->in_)), &d->pcm_, sizeof(d->pcm_),
-                         ACM_FORMATSUGGESTF_WFORMATTAG | ACM_FORMATSUGGESTF_WBITSPERSAMPLE) != MMSYSERR_NOERROR ||
+    const WORD tag = sourceFormat(d->in_)->wFormatTag;
+    // MP3 decodes to its own rate and channel count; other codecs are asked.
+    if (tag == WAVE_FORMAT_MPEGLAYER3 ||
+        acmFormatSuggest(driverCache().find(tag), const_cast<WAVEFORMATEX*>(sourceFormat(d->in_)), &d->pcm_,
+                         sizeof(d->pcm_),
+                         ACM_FORMATSUGGESTF_WFORMATTAG | ACM_FORMATSUGGESTF_WBITSPERSAMPLE) !=
+            MMSYSERR_NOERROR ||
         d->pcm_.nChannels == 0 || d->pcm_.nSamplesPerSec == 0) {
         d->pcm_.nChannels = sourceFormat(d->in_)->nChannels;
         d->pcm_.nSamplesPerSec = sourceFormat(d->in_)->nSamplesPerSec;
@@ -56,16 +138,36 @@ std::unique_ptr<AcmDecoder> AcmDecoder::open(std::unique_ptr<ByteSource> source,
     return d;
 }
 
+void AcmDecoder::warmSpare() noexcept {
+    driverCache().warm();
+}
+
 bool AcmDecoder::start() noexcept {
-    if (acmStreamOpen(&stream_, nullptr, const_cast<WAVEFORMATEX*>(sourceFormat(in_)), &pcm_, nullptr, 0, 0,
-                      ACM_STREAMOPENF_NONREALTIME) != MMSYSERR_NOERROR) {
-        stream_ = nullptr;
+    auto* src = const_cast<WAVEFORMATEX*>(sourceFormat(in_));
+    HACMDRIVER known = driverCache().find(src->wFormatTag);
+    std::vector<uint8_t> key;
+    try {
+        key.assign(in_.format.begin(), in_.format.end());
+        const auto* p = reinterpret_cast<const uint8_t*>(&pcm_);
+        key.insert(key.end(), p, p + sizeof(pcm_));
+    } catch (...) {
         return false;
+    }
+    stream_ = known ? driverCache().takeSpare(key) : nullptr;
+    if (!stream_ && (!known || acmStreamOpen(&stream_, known, src, &pcm_, nullptr, 0, 0,
+                                             ACM_STREAMOPENF_NONREALTIME) != MMSYSERR_NOERROR)) {
+        if (acmStreamOpen(&stream_, nullptr, src, &pcm_, nullptr, 0, 0, ACM_STREAMOPENF_NONREALTIME) !=
+            MMSYSERR_NOERROR) {
+            stream_ = nullptr;
+            return false;
+        }
+        if (!known) driverCache().remember(src->wFormatTag, stream_);
     }
     const size_t align = std::max<size_t>(1, sourceFormat(in_)->nBlockAlign);
     const size_t srcBytes = std::max(align, kSourceChunk - kSourceChunk % align);
     DWORD dstBytes = 0;
-    if (acmStreamSize(stream_, DWORD(srcBytes), &dstBytes, ACM_STREAMSIZEF_SOURCE) != MMSYSERR_NOERROR) dstBytes = 0;
+    if (acmStreamSize(stream_, DWORD(srcBytes), &dstBytes, ACM_STREAMSIZEF_SOURCE) != MMSYSERR_NOERROR)
+        dstBytes = 0;
     try {
         src_.resize(srcBytes);
         dst_.resize(std::max<size_t>(kMinDestination, size_t(dstBytes) * 2));
@@ -106,7 +208,8 @@ void AcmDecoder::stop() noexcept {
 bool AcmDecoder::refill() noexcept {
     if (flushed_ || !stream_) return false;
     if (!inputDone_ && srcFill_ < src_.size()) {
-        const size_t want = size_t(std::min<uint64_t>(src_.size() - srcFill_, in_.end > readPos_ ? in_.end - readPos_ : 0));
+        const size_t want =
+            size_t(std::min<uint64_t>(src_.size() - srcFill_, in_.end > readPos_ ? in_.end - readPos_ : 0));
         const size_t got = want ? source_->readAt(readPos_, src_.data() + srcFill_, want) : 0;
         srcFill_ += got;
         readPos_ += got;

@@ -60,7 +60,8 @@ std::unique_ptr<Decoder> openMp3(std::unique_ptr<ByteSource> source, int* error)
     // LAME also records the encoder's delay and the padding at the end.
     in.skipFrames = kMp3DecoderDelay + (layout.hasGaplessInfo ? layout.encoderDelay : 0);
     in.totalFrames = layout.totalFrames;
-    in.estimatedFrames = uint64_t(double(layout.audioEnd - layout.audioOffset) * 8 / layout.first.bitrate * layout.first.sampleRate);
+    in.estimatedFrames = uint64_t(double(layout.audioEnd - layout.audioOffset) * 8 / layout.first.bitrate *
+                                  layout.first.sampleRate);
     return AcmDecoder::open(std::move(source), std::move(in), error);
 }
 

@@ -10,7 +10,7 @@
 namespace audiolib {
 
 class Decoder {
-public:
+  public:
     virtual ~Decoder() = default;
     int channels() const noexcept { return channels_; }
     uint32_t sampleRate() const noexcept { return rate_; }
@@ -23,7 +23,7 @@ public:
     // The next decode() starts at this frame.
     virtual bool seek(uint64_t frame) noexcept = 0;
 
-protected:
+  protected:
     int channels_ = 0;
     uint32_t rate_ = 0;
     uint64_t length_ = 0;

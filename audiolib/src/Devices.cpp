@@ -13,14 +13,15 @@ std::vector<Endpoint> listEndpoints() {
     win::ComScope com;
     std::vector<Endpoint> out;
     win::ComPtr<IMMDeviceEnumerator> enumerator;
-    if (FAILED(CoCreateInstance(__uuidof(MMDeviceEnumerator), nullptr, CLSCTX_ALL, __uuidof(IMMDeviceEnumerator),
-                                enumerator.putVoid())))
+    if (FAILED(CoCreateInstance(__uuidof(MMDeviceEnumerator), nullptr, CLSCTX_ALL,
+                                __uuidof(IMMDeviceEnumerator), enumerator.putVoid())))
         return out;
     std::wstring defaultId;
     {
         win::ComPtr<IMMDevice> def;
         win::CoTaskPtr<WCHAR> id;
-        if (SUCCEEDED(enumerator->GetDefaultAudioEndpoint(eRender, eConsole, def.put())) && SUCCEEDED(def->GetId(id.put())))
+        if (SUCCEEDED(enumerator->GetDefaultAudioEndpoint(eRender, eConsole, def.put())) &&
+            SUCCEEDED(def->GetId(id.put())))
             defaultId = id.get();
     }
     win::ComPtr<IMMDeviceCollection> all;
@@ -37,7 +38,8 @@ std::vector<Endpoint> listEndpoints() {
         if (SUCCEEDED(dev->OpenPropertyStore(STGM_READ, props.put()))) {
             PROPVARIANT v;
             PropVariantInit(&v);
-            if (SUCCEEDED(props->GetValue(PKEY_Device_FriendlyName, &v)) && v.vt == VT_LPWSTR) e.name = win::narrow(v.pwszVal);
+            if (SUCCEEDED(props->GetValue(PKEY_Device_FriendlyName, &v)) && v.vt == VT_LPWSTR)
+                e.name = win::narrow(v.pwszVal);
             PropVariantClear(&v);
         }
         if (e.name.empty()) e.name = win::narrow(e.id);

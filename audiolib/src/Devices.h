@@ -7,7 +7,7 @@ namespace audiolib {
 
 struct Endpoint {
     std::wstring id;
-    std::string name;  // friendly name, UTF-8
+    std::string name; // friendly name, UTF-8
 };
 
 std::vector<Endpoint> listEndpoints();

@@ -10,16 +10,17 @@ std::unique_ptr<FileSource> FileSource::open(std::string_view utf8Path, int* err
         *error = BASS_ERROR_FILEOPEN;
         return nullptr;
     }
-    win::UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                       nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    win::UniqueFile file(
+        CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!file) {
         *error = BASS_ERROR_FILEOPEN;
         return nullptr;
     }
     BY_HANDLE_FILE_INFORMATION info;
     LARGE_INTEGER size;
-    if (!GetFileInformationByHandle(file.get(), &info) || (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ||
-        !GetFileSizeEx(file.get(), &size)) {
+    if (!GetFileInformationByHandle(file.get(), &info) ||
+        (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || !GetFileSizeEx(file.get(), &size)) {
         *error = BASS_ERROR_FILEOPEN;
         return nullptr;
     }

@@ -12,15 +12,15 @@
 namespace audiolib {
 
 class FileSource final : public ByteSource {
-public:
+  public:
     // nullptr with *error set (a BASS_ERROR_* code) when it cannot be opened.
     static std::unique_ptr<FileSource> open(std::string_view utf8Path, int* error);
     size_t readAt(uint64_t offset, void* dst, size_t n) noexcept override;
     uint64_t size() const noexcept override { return size_; }
 
-private:
-    FileSource(win::UniqueHandle file, uint64_t size) : file_(std::move(file)), size_(size) {}
-    win::UniqueHandle file_;
+  private:
+    FileSource(win::UniqueFile file, uint64_t size) : file_(std::move(file)), size_(size) {}
+    win::UniqueFile file_;
     uint64_t size_;
 };
 

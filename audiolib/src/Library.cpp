@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "AcmDecoder.h"
 #include "Devices.h"
 #include "FileSource.h"
 #include "WinUtil.h"
@@ -19,7 +20,9 @@ constexpr const char* kNoSoundName = "No sound";
 // output: a few periods.
 constexpr auto kFadeWait = std::chrono::milliseconds(60);
 
-uint64_t bytesPerFrame(const Stream& s) { return uint64_t(s.channels()) * 2; }
+uint64_t bytesPerFrame(const Stream& s) {
+    return uint64_t(s.channels()) * 2;
+}
 
 } // namespace
 
@@ -30,7 +33,9 @@ Library& Library::instance() {
     return *lib;
 }
 
-const char* Library::intern(const std::string& text) { return names_.insert(text).first->c_str(); }
+const char* Library::intern(const std::string& text) {
+    return names_.insert(text).first->c_str();
+}
 
 bool Library::init(int device, int& err) {
     std::lock_guard api(api_);
@@ -52,7 +57,8 @@ bool Library::init(int device, int& err) {
     }
     mixer_.clear();
     mixer_.setMasterVolume(masterVolume_);
-    output_ = chosen == 0 ? startNullOutput(mixer_, &err) : startWasapiOutput(mixer_, endpoints[chosen - 1].id, &err);
+    output_ = chosen == 0 ? startNullOutput(mixer_, &err)
+                          : startWasapiOutput(mixer_, endpoints[chosen - 1].id, &err);
     if (!output_) return false;
     {
         std::lock_guard guard(decoderLock_);
@@ -85,13 +91,16 @@ bool Library::free(int& err) {
         streams.swap(streams_);
     }
     // Fade out whatever plays, then stop the device.
-    for (auto& [handle, s] : streams) s->voice()->released.store(true);
+    for (auto& [handle, s] : streams)
+        s->voice()->released.store(true);
     output_->wake();
     const auto deadline = std::chrono::steady_clock::now() + kFadeWait;
-    while (mixer_.anyAudible() && std::chrono::steady_clock::now() < deadline) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    while (mixer_.anyAudible() && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     output_.reset();
     stopDecoder();
-    for (auto& [handle, s] : streams) s->close();
+    for (auto& [handle, s] : streams)
+        s->close();
     mixer_.clear();
     device_ = -1;
     err = BASS_OK;
@@ -177,7 +186,8 @@ HSTREAM Library::createStream(bool mem, const void* file, uint64_t offset, uint6
     }
     uint8_t id3v1[128];
     const uint64_t size = source->size();
-    const bool hasId3v1 = size >= 128 && source->readAt(size - 128, id3v1, 128) == 128 && std::memcmp(id3v1, "TAG", 3) == 0;
+    const bool hasId3v1 =
+        size >= 128 && source->readAt(size - 128, id3v1, 128) == 128 && std::memcmp(id3v1, "TAG", 3) == 0;
 
     auto decoder = openDecoder(std::move(source), &err);
     if (!decoder) return 0;
@@ -185,9 +195,11 @@ HSTREAM Library::createStream(bool mem, const void* file, uint64_t offset, uint6
     if (hasId3v1) stream->setId3v1(id3v1);
     stream->fill(size_t(stream->sampleRate() * Stream::kPrimeSeconds));
     mixer_.add(stream->voice());
+    decoderWake_.notify_one();
 
     std::lock_guard table(table_);
-    while (nextHandle_ == 0 || streams_.count(nextHandle_)) ++nextHandle_;
+    while (nextHandle_ == 0 || streams_.count(nextHandle_))
+        ++nextHandle_;
     const HSTREAM handle = nextHandle_++;
     streams_[handle] = std::move(stream);
     err = BASS_OK;
@@ -275,8 +287,10 @@ uint32_t Library::isActive(HSTREAM handle, int& err) {
     switch (v.state.load()) {
     case PlayState::Playing:
         return v.ring.readable() == 0 && !v.sourceEnded.load() ? BASS_ACTIVE_STALLED : BASS_ACTIVE_PLAYING;
-    case PlayState::Paused: return BASS_ACTIVE_PAUSED;
-    default: return BASS_ACTIVE_STOPPED;
+    case PlayState::Paused:
+        return BASS_ACTIVE_PAUSED;
+    default:
+        return BASS_ACTIVE_STOPPED;
     }
 }
 
@@ -436,7 +450,8 @@ void Library::decoderLoop() {
         {
             std::lock_guard table(table_);
             work.reserve(streams_.size());
-            for (auto& [handle, s] : streams_) work.push_back(s);
+            for (auto& [handle, s] : streams_)
+                work.push_back(s);
         }
         for (auto& s : work) {
             const Voice& v = *s->voice();
@@ -446,6 +461,7 @@ void Library::decoderLoop() {
         }
         work.clear();
         mixer_.reap();
+        AcmDecoder::warmSpare();
         guard.lock();
     }
 }

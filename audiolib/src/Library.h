@@ -20,7 +20,7 @@ namespace audiolib {
 // Every operation returns its result and leaves a BASS_ERROR_* code in `err`
 // (BASS_OK on success).
 class Library {
-public:
+  public:
     static Library& instance();
 
     bool init(int device, int& err);
@@ -50,7 +50,7 @@ public:
     bool startDelay(HSTREAM handle, double* seconds, int& err);
     bool outputInfo(BASSX_OUTPUTINFO* info, int& err);
 
-private:
+  private:
     Library() = default;
     std::shared_ptr<Stream> find(HSTREAM handle, int& err);
     void decoderLoop();
@@ -58,7 +58,7 @@ private:
     const char* intern(const std::string& text);
 
     std::mutex api_;
-    std::mutex table_;  // guards streams_ for the decoder thread's snapshots
+    std::mutex table_; // guards streams_ for the decoder thread's snapshots
     std::map<HSTREAM, std::shared_ptr<Stream>> streams_;
     HSTREAM nextHandle_ = 1;
     int device_ = -1;
@@ -71,7 +71,7 @@ private:
     std::condition_variable decoderWake_;
     bool decoderStop_ = false;
 
-    std::set<std::string> names_;  // device names handed out stay valid
+    std::set<std::string> names_; // device names handed out stay valid
 };
 
 } // namespace audiolib

@@ -6,6 +6,7 @@
 #include <mmreg.h>
 #include <mmdeviceapi.h>
 
+#include <algorithm>
 #include <atomic>
 #include <future>
 #include <thread>
@@ -20,7 +21,7 @@ namespace {
 
 // Gives the render thread the scheduling class the system reserves for audio.
 class AudioThreadPriority {
-public:
+  public:
     AudioThreadPriority() noexcept {
         DWORD index = 0;
         task_ = AvSetMmThreadCharacteristicsW(L"Pro Audio", &index);
@@ -32,19 +33,21 @@ public:
     AudioThreadPriority(const AudioThreadPriority&) = delete;
     AudioThreadPriority& operator=(const AudioThreadPriority&) = delete;
 
-private:
+  private:
     HANDLE task_ = nullptr;
 };
 
 // Device 0: mixes in real time and drops the result, so streams advance,
 // end and report positions exactly as on a sound card.
 class NullOutput final : public Output {
-public:
+  public:
     static constexpr uint32_t kRate = 48000;
     static constexpr uint32_t kChannels = 2;
     static constexpr uint32_t kPeriod = 480;
 
-    explicit NullOutput(Mixer& mixer) : mixer_(mixer), stop_(CreateEventW(nullptr, TRUE, FALSE, nullptr)), wake_(CreateEventW(nullptr, FALSE, FALSE, nullptr)) {
+    explicit NullOutput(Mixer& mixer)
+        : mixer_(mixer), stop_(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
+          wake_(CreateEventW(nullptr, FALSE, FALSE, nullptr)) {
         mixer_.setFormat(kRate, kChannels, kPeriod * 10);
         thread_ = std::thread([this] { run(); });
     }
@@ -64,7 +67,7 @@ public:
         return s;
     }
 
-private:
+  private:
     void run() {
         AudioThreadPriority priority;
         std::vector<float> buf(size_t(kPeriod) * 10 * kChannels);
@@ -107,18 +110,26 @@ bool deviceFormat(const WAVEFORMATEX* wf, DeviceSampleFormat& out) {
     }
     if (tag != WAVE_FORMAT_PCM) return false;
     switch (wf->wBitsPerSample) {
-    case 16: out = DeviceSampleFormat::Int16; return true;
-    case 24: out = DeviceSampleFormat::Int24; return true;
-    case 32: out = DeviceSampleFormat::Int32; return true;
-    default: return false;
+    case 16:
+        out = DeviceSampleFormat::Int16;
+        return true;
+    case 24:
+        out = DeviceSampleFormat::Int24;
+        return true;
+    case 32:
+        out = DeviceSampleFormat::Int32;
+        return true;
+    default:
+        return false;
     }
 }
 
 class WasapiOutput final : public Output {
-public:
+  public:
     WasapiOutput(Mixer& mixer, std::wstring id)
         : mixer_(mixer), id_(std::move(id)), stop_(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
-          wake_(CreateEventW(nullptr, FALSE, FALSE, nullptr)), period_(CreateEventW(nullptr, FALSE, FALSE, nullptr)) {}
+          wake_(CreateEventW(nullptr, FALSE, FALSE, nullptr)),
+          period_(CreateEventW(nullptr, FALSE, FALSE, nullptr)) {}
     ~WasapiOutput() override {
         SetEvent(stop_.get());
         if (thread_.joinable()) thread_.join();
@@ -139,30 +150,34 @@ public:
         return s;
     }
 
-private:
+  private:
     int open(win::ComPtr<IAudioClient>& client, win::ComPtr<IAudioRenderClient>& render) {
         win::ComPtr<IMMDeviceEnumerator> enumerator;
         win::ComPtr<IMMDevice> device;
-        if (FAILED(CoCreateInstance(__uuidof(MMDeviceEnumerator), nullptr, CLSCTX_ALL, __uuidof(IMMDeviceEnumerator),
-                                    enumerator.putVoid())) ||
+        if (FAILED(CoCreateInstance(__uuidof(MMDeviceEnumerator), nullptr, CLSCTX_ALL,
+                                    __uuidof(IMMDeviceEnumerator), enumerator.putVoid())) ||
             FAILED(enumerator->GetDevice(id_.c_str(), device.put())) ||
             FAILED(device->Activate(__uuidof(IAudioClient), CLSCTX_ALL, nullptr, client.putVoid())))
             return BASS_ERROR_DEVICE;
         win::CoTaskPtr<WAVEFORMATEX> mix;
-        if (FAILED(client->GetMixFormat(mix.put())) || !deviceFormat(mix.get(), format_)) return BASS_ERROR_FORMAT;
+        if (FAILED(client->GetMixFormat(mix.put())) || !deviceFormat(mix.get(), format_))
+            return BASS_ERROR_FORMAT;
         REFERENCE_TIME defaultPeriod = 0, minPeriod = 0;
         client->GetDevicePeriod(&defaultPeriod, &minPeriod);
         // Shared mode runs at the engine's period; asking for no extra buffer
         // gives the smallest the engine allows.
-        if (FAILED(client->Initialize(AUDCLNT_SHAREMODE_SHARED, AUDCLNT_STREAMFLAGS_EVENTCALLBACK | AUDCLNT_STREAMFLAGS_NOPERSIST,
-                                      0, 0, mix.get(), nullptr)) ||
-            FAILED(client->SetEventHandle(period_.get())) || FAILED(client->GetBufferSize(&stats_.bufferFrames)) ||
+        if (FAILED(client->Initialize(AUDCLNT_SHAREMODE_SHARED,
+                                      AUDCLNT_STREAMFLAGS_EVENTCALLBACK | AUDCLNT_STREAMFLAGS_NOPERSIST, 0, 0,
+                                      mix.get(), nullptr)) ||
+            FAILED(client->SetEventHandle(period_.get())) ||
+            FAILED(client->GetBufferSize(&stats_.bufferFrames)) ||
             FAILED(client->GetService(__uuidof(IAudioRenderClient), render.putVoid())))
             return BASS_ERROR_DRIVER;
         stats_.rate = mix.get()->nSamplesPerSec;
         stats_.channels = mix.get()->nChannels;
         stats_.periodFrames = uint32_t(double(defaultPeriod) * stats_.rate / 1e7 + 0.5);
-        if (stats_.periodFrames == 0 || stats_.periodFrames > stats_.bufferFrames) stats_.periodFrames = stats_.bufferFrames;
+        if (stats_.periodFrames == 0 || stats_.periodFrames > stats_.bufferFrames)
+            stats_.periodFrames = stats_.bufferFrames;
         frameBytes_ = stats_.channels * deviceSampleBytes(format_);
         return BASS_OK;
     }
@@ -180,11 +195,36 @@ private:
         mixer_.setFormat(stats_.rate, int(stats_.channels), stats_.bufferFrames);
         std::vector<float> mix(size_t(stats_.bufferFrames) * stats_.channels);
 
-        auto fill = [&](bool countGlitch) {
+        // Each period tops the queue up to two and a half periods: enough to
+        // ride out a wake-up up to 15 ms late (seen under load), and it still
+        // leaves room so that a play request, which wakes us at once, puts
+        // its first samples in right away.
+        const UINT32 target = std::min(stats_.bufferFrames, stats_.periodFrames * 5 / 2);
+        // An underrun is the device playing frames we never gave it: its
+        // clock gets ahead of what we wrote. (The buffer's fill level cannot
+        // tell: some engines move data on to the driver at once.)
+        win::ComPtr<IAudioClock> clock;
+        UINT64 clockFrequency = 0;
+        if (FAILED(client->GetService(__uuidof(IAudioClock), clock.putVoid())) ||
+            FAILED(clock->GetFrequency(&clockFrequency)))
+            clockFrequency = 0;
+        int64_t worstDeficit = 0;
+        auto checkClock = [&] {
+            UINT64 position = 0;
+            if (!clockFrequency || FAILED(clock->GetPosition(&position, nullptr))) return;
+            const auto played = int64_t(double(position) * stats_.rate / double(clockFrequency));
+            const int64_t deficit = played - int64_t(written_.load());
+            if (deficit > worstDeficit) {
+                worstDeficit = deficit;
+                glitches_.fetch_add(1);
+            }
+        };
+        auto fill = [&](bool periodic) {
             UINT32 padding = 0;
             if (FAILED(client->GetCurrentPadding(&padding))) return false;
-            if (countGlitch && padding == 0) glitches_.fetch_add(1);
-            const UINT32 frames = stats_.bufferFrames - padding;
+            if (periodic) checkClock();
+            const UINT32 limit = periodic ? target : stats_.bufferFrames;
+            const UINT32 frames = limit > padding ? limit - padding : 0;
             if (frames == 0) return true;
             BYTE* data = nullptr;
             if (FAILED(render->GetBuffer(frames, &data))) return false;
@@ -194,7 +234,7 @@ private:
             written_.fetch_add(frames);
             return true;
         };
-        if (!fill(false) || FAILED(client->Start())) {
+        if (!fill(true) || FAILED(client->Start())) {
             ready.set_value(BASS_ERROR_DRIVER);
             return;
         }

@@ -16,11 +16,11 @@ struct OutputStats {
     uint32_t periodFrames = 0;
     uint32_t bufferFrames = 0;
     uint64_t framesWritten = 0;
-    uint32_t glitches = 0;  // times the device ran dry before we refilled it
+    uint32_t glitches = 0; // times the device ran dry before we refilled it
 };
 
 class Output {
-public:
+  public:
     virtual ~Output() = default;
     // Asks the render thread to mix now instead of at its next period.
     virtual void wake() noexcept = 0;

@@ -6,7 +6,8 @@
 
 namespace audiolib {
 
-PcmDecoder::PcmDecoder(std::unique_ptr<ByteSource> source, const WavInfo& info) : source_(std::move(source)), info_(info) {
+PcmDecoder::PcmDecoder(std::unique_ptr<ByteSource> source, const WavInfo& info)
+    : source_(std::move(source)), info_(info) {
     channels_ = info.channels;
     rate_ = info.sampleRate;
     length_ = info.dataBytes / info.blockAlign;

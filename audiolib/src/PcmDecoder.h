@@ -9,12 +9,12 @@
 namespace audiolib {
 
 class PcmDecoder final : public Decoder {
-public:
+  public:
     PcmDecoder(std::unique_ptr<ByteSource> source, const WavInfo& info);
     size_t decode(int16_t* out, size_t maxFrames) noexcept override;
     bool seek(uint64_t frame) noexcept override;
 
-private:
+  private:
     std::unique_ptr<ByteSource> source_;
     WavInfo info_;
     uint64_t next_ = 0;

@@ -12,7 +12,7 @@
 namespace audiolib {
 
 class Stream {
-public:
+  public:
     // Seconds of decoded audio kept ahead of playback, and how much of it
     // stream creation decodes at once so that a play can start right away.
     static constexpr double kRingSeconds = 0.5;
@@ -41,11 +41,11 @@ public:
 
     size_t ringFrames() const noexcept { return voice_->ring.capacity() / voice_->channels; }
 
-private:
+  private:
     void fillLocked(size_t targetFrames);
 
     std::mutex decodeLock_;
-    std::unique_ptr<ByteSource> keepAlive_;  // the file under a SubSource
+    std::unique_ptr<ByteSource> keepAlive_; // the file under a SubSource
     std::unique_ptr<Decoder> decoder_;
     std::shared_ptr<Voice> voice_;
     std::vector<int16_t> chunk_;

@@ -3,76 +3,22 @@
 #pragma once
 #include <windows.h>
 
+#include "runtime/Handles.h"
+
 #include <string>
 #include <string_view>
 #include <utility>
 
 namespace audiolib::win {
 
-// A kernel handle closed with CloseHandle. INVALID_HANDLE_VALUE counts as none.
-class UniqueHandle {
-public:
-    UniqueHandle() = default;
-    explicit UniqueHandle(HANDLE h) noexcept : h_(h == INVALID_HANDLE_VALUE ? nullptr : h) {}
-    UniqueHandle(UniqueHandle&& o) noexcept : h_(std::exchange(o.h_, nullptr)) {}
-    UniqueHandle& operator=(UniqueHandle&& o) noexcept {
-        if (this != &o) {
-            reset();
-            h_ = std::exchange(o.h_, nullptr);
-        }
-        return *this;
-    }
-    UniqueHandle(const UniqueHandle&) = delete;
-    UniqueHandle& operator=(const UniqueHandle&) = delete;
-    ~UniqueHandle() { reset(); }
-    void reset() noexcept {
-        if (h_) CloseHandle(h_);
-        h_ = nullptr;
-    }
-    HANDLE get() const noexcept { return h_; }
-    explicit operator bool() const noexcept { return h_ != nullptr; }
-
-private:
-    HANDLE h_ = nullptr;
-};
-
-// A COM interface pointer released with Release.
-template <class T>
-class ComPtr {
-public:
-    ComPtr() = default;
-    ComPtr(ComPtr&& o) noexcept : p_(std::exchange(o.p_, nullptr)) {}
-    ComPtr& operator=(ComPtr&& o) noexcept {
-        if (this != &o) {
-            reset();
-            p_ = std::exchange(o.p_, nullptr);
-        }
-        return *this;
-    }
-    ComPtr(const ComPtr&) = delete;
-    ComPtr& operator=(const ComPtr&) = delete;
-    ~ComPtr() { reset(); }
-    void reset() noexcept {
-        if (p_) p_->Release();
-        p_ = nullptr;
-    }
-    T* get() const noexcept { return p_; }
-    T* operator->() const noexcept { return p_; }
-    // For out-parameters; releases what was held.
-    T** put() noexcept {
-        reset();
-        return &p_;
-    }
-    void** putVoid() noexcept { return reinterpret_cast<void**>(put()); }
-    explicit operator bool() const noexcept { return p_ != nullptr; }
-
-private:
-    T* p_ = nullptr;
-};
+// The program's own owners serve the library too.
+using UniqueHandle = rt::UniqueKernelHandle;
+using UniqueFile = rt::UniqueFile;
+template <class T> using ComPtr = rt::ComPtr<T>;
 
 // CoInitializeEx for the scope; a thread already in another apartment keeps it.
 class ComScope {
-public:
+  public:
     ComScope() noexcept : hr_(CoInitializeEx(nullptr, COINIT_MULTITHREADED)) {}
     ~ComScope() {
         if (SUCCEEDED(hr_)) CoUninitialize();
@@ -80,14 +26,13 @@ public:
     ComScope(const ComScope&) = delete;
     ComScope& operator=(const ComScope&) = delete;
 
-private:
+  private:
     HRESULT hr_;
 };
 
 // Memory from CoTaskMemAlloc (mix formats, device ids).
-template <class T>
-class CoTaskPtr {
-public:
+template <class T> class CoTaskPtr {
+  public:
     CoTaskPtr() = default;
     CoTaskPtr(const CoTaskPtr&) = delete;
     CoTaskPtr& operator=(const CoTaskPtr&) = delete;
@@ -99,7 +44,7 @@ public:
         return &p_;
     }
 
-private:
+  private:
     T* p_ = nullptr;
 };
 

@@ -12,8 +12,7 @@ namespace {
 thread_local int lastError = BASS_OK;
 
 // Runs f(err) and stores err; an exception becomes `failed` with an error.
-template <class R, class F>
-R guarded(R failed, F&& f) noexcept {
+template <class R, class F> R guarded(R failed, F&& f) noexcept {
     int err = BASS_OK;
     try {
         R r = f(err);
@@ -27,7 +26,9 @@ R guarded(R failed, F&& f) noexcept {
     return failed;
 }
 
-Library& lib() { return Library::instance(); }
+Library& lib() {
+    return Library::instance();
+}
 
 } // namespace
 
@@ -61,9 +62,12 @@ float BASSAPI BASS_GetVolume(void) {
     return guarded<float>(-1.0f, [&](int&) { return lib().volume(); });
 }
 
-int BASSAPI BASS_LastError(void) { return lastError; }
+int BASSAPI BASS_LastError(void) {
+    return lastError;
+}
 
-HSTREAM BASSAPI BASS_StreamCreateFile(BASS_BOOL mem, const void* file, BASS_QWORD offset, BASS_QWORD length, BASS_DWORD) {
+HSTREAM BASSAPI BASS_StreamCreateFile(BASS_BOOL mem, const void* file, BASS_QWORD offset, BASS_QWORD length,
+                                      BASS_DWORD) {
     return guarded<HSTREAM>(0, [&](int& e) { return lib().createStream(mem != 0, file, offset, length, e); });
 }
 

@@ -58,12 +58,14 @@ void printResources(const char* tag) {
     GetProcessHandleCount(GetCurrentProcess(), &handles);
     PROCESS_MEMORY_COUNTERS_EX mem{};
     GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&mem), sizeof(mem));
-    std::printf("%s handles=%lu threads=%lu private=%llu\n", tag, handles, threadCount(), (unsigned long long)mem.PrivateUsage);
+    std::printf("%s handles=%lu threads=%lu private=%llu\n", tag, handles, threadCount(),
+                (unsigned long long)mem.PrivateUsage);
 }
 
 bool waitInactive(int timeoutMs) {
     const DWORD start = GetTickCount();
-    while (BASS_ChannelIsActive(current) == BASS_ACTIVE_PLAYING || BASS_ChannelIsActive(current) == BASS_ACTIVE_STALLED) {
+    while (BASS_ChannelIsActive(current) == BASS_ACTIVE_PLAYING ||
+           BASS_ChannelIsActive(current) == BASS_ACTIVE_STALLED) {
         if (int(GetTickCount() - start) > timeoutMs) return false;
         Sleep(5);
     }
@@ -97,9 +99,10 @@ bool run(const std::vector<std::string>& c) {
     } else if (cmd == "output") {
         BASSX_OUTPUTINFO o{};
         const BOOL ok = BASSX_GetOutputInfo(&o);
-        report("ok=%d rate=%lu channels=%lu period=%lu buffer=%lu deviceUnderruns=%lu streamUnderruns=%lu", ok,
-               (unsigned long)o.rate, (unsigned long)o.channels, (unsigned long)o.periodFrames, (unsigned long)o.bufferFrames,
-               (unsigned long)o.deviceUnderruns, (unsigned long)o.streamUnderruns);
+        report("ok=%d rate=%lu channels=%lu period=%lu buffer=%lu deviceUnderruns=%lu streamUnderruns=%lu",
+               ok, (unsigned long)o.rate, (unsigned long)o.channels, (unsigned long)o.periodFrames,
+               (unsigned long)o.bufferFrames, (unsigned long)o.deviceUnderruns,
+               (unsigned long)o.streamUnderruns);
     } else if (cmd == "create") {
         current = BASS_StreamCreateFile(FALSE, arg(1).c_str(), 0, 0, 0);
         report("handle=%lu", (unsigned long)current);
@@ -126,7 +129,8 @@ bool run(const std::vector<std::string>& c) {
     } else if (cmd == "len") {
         const BASS_QWORD len = BASS_ChannelGetLength(current, BASS_POS_BYTE);
         const int err = BASS_LastError();
-        std::printf("len len=%llu seconds=%.6f err=%d\n", (unsigned long long)len, BASS_ChannelBytes2Seconds(current, len), err);
+        std::printf("len len=%llu seconds=%.6f err=%d\n", (unsigned long long)len,
+                    BASS_ChannelBytes2Seconds(current, len), err);
     } else if (cmd == "seek") {
         report("ok=%d", BASS_ChannelSetPosition(current, BASS_QWORD(num(1)), BASS_POS_BYTE));
     } else if (cmd == "vol") {
@@ -204,10 +208,13 @@ bool run(const std::vector<std::string>& c) {
         // Another writer takes an exclusive lock on the whole file.
         static HANDLE locked = INVALID_HANDLE_VALUE;
         const std::wstring path = widePath(arg(1));
-        locked = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                             nullptr, OPEN_EXISTING, 0, nullptr);
+        locked = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE,
+                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                             0, nullptr);
         OVERLAPPED all{};
-        const BOOL ok = locked != INVALID_HANDLE_VALUE && LockFileEx(locked, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, MAXDWORD, MAXDWORD, &all);
+        const BOOL ok = locked != INVALID_HANDLE_VALUE &&
+                        LockFileEx(locked, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, MAXDWORD,
+                                   MAXDWORD, &all);
         report("ok=%d", ok);
     } else if (cmd == "delete") {
         report("ok=%d", DeleteFileW(widePath(arg(1)).c_str()));

@@ -2,6 +2,7 @@
 configurations whose PCMs write into files, running bassdriver scripts, test
 audio made with sox/lame/espeak-ng, and comparing captures with references."""
 import os
+import sys
 import shutil
 import subprocess
 import tempfile
@@ -9,6 +10,9 @@ from pathlib import Path
 
 import numpy as np
 import pytest
+
+sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "common"))
+from audio_compare import align, envelope, mono, read_capture, reference, snr_db  # noqa: E402,F401
 
 ROOT = Path(__file__).resolve().parents[2]
 DRIVER = Path(os.environ.get("SB_BASSDRIVER", ROOT / "build/win/tests/audio/bassdriver.exe"))
@@ -118,11 +122,7 @@ class Rig:
 
     def capture(self, device="default"):
         """The captured output as (frames, 2) float32."""
-        path = self.files[device]
-        if not path.exists():
-            return np.zeros((0, 2), np.float32)
-        data = np.fromfile(path, dtype="<f4")
-        return data[: len(data) // 2 * 2].reshape(-1, 2)
+        return read_capture(self.files[device])
 
 
 @pytest.fixture
@@ -138,45 +138,14 @@ def sox(*args):
     subprocess.run(["sox", *map(str, args)], check=True, capture_output=True)
 
 
-def reference(path, tmp_path, rate=RATE):
-    """A Linux decode of a clip, resampled by sox to the capture rate: (frames, channels) float."""
-    src = Path(path)
-    if src.suffix == ".mp3":
-        wav = tmp_path / (src.stem + "-lame.wav")
-        subprocess.run(["lame", "--quiet", "--decode", str(src), str(wav)], check=True)
-        src = wav
-    out = tmp_path / (src.stem + f"-{rate}.f32")
-    info = subprocess.run(["soxi", "-c", str(src)], capture_output=True, text=True, check=True)
-    channels = int(info.stdout.strip())
-    sox(src, "-t", "f32", "-r", rate, out, "rate", "-v")
-    return np.fromfile(out, dtype="<f4").reshape(-1, channels)
 
 
-def mono(x):
-    return x.mean(axis=1) if x.ndim == 2 else x
 
 
-def align(signal, ref):
-    """Lag at which ref best matches inside signal (cross-correlation)."""
-    n = 1
-    while n < len(signal) + len(ref):
-        n <<= 1
-    cc = np.fft.irfft(np.fft.rfft(signal, n) * np.conj(np.fft.rfft(ref, n)), n)
-    lag = int(np.argmax(cc))
-    return lag if lag < n // 2 else lag - n
 
 
-def snr_db(signal, ref, lag):
-    seg = signal[lag: lag + len(ref)]
-    r = ref[: len(seg)]
-    err = seg - r
-    return 10 * np.log10(np.sum(r ** 2) / max(np.sum(err ** 2), 1e-20))
 
 
-def envelope(x, window=96):
-    """RMS over short windows (2 ms at 48 kHz), one value per frame."""
-    p = np.convolve(x ** 2, np.ones(window) / window, mode="same")
-    return np.sqrt(p)
 
 
 def make_sine(path, freq=440, seconds=1.0, rate=44100, channels=2, amplitude=0.5, extra=()):

@@ -46,16 +46,23 @@ def test_volume_scales_amplitude(rig, tmp_path):
     assert np.abs(rest).max() == 0.0
 
 
+# Timing tests use sweeps: unlike a steady tone, a sweep lines up with its
+# reference at exactly one lag.
+SWEEP = "300-3000"
+
+
 def test_volume_change_shows_within_20ms(rig, tmp_path):
-    clip = make_sine(tmp_path / "tone.wav", seconds=1.0)
-    r = rig.run("init -1", f"create {win_path(clip)}", "play", "sleep 400", "vol 0.25", "waitend", "free")
+    clip = make_sine(tmp_path / "tone.wav", freq=SWEEP, seconds=1.0)
+    r = rig.run("init -1", f"create {win_path(clip)}", "play", "sleep 400", "vol 0.25", "waitend", "sleep 100",
+                "free")
     # The stream position when the change was asked: everything before it was
     # already mixed at the old volume.
     at = line(r, "vol")["pos"] // 4 * RATE / 44100
     cap = mono(rig.capture())
     ref = mono(reference(clip, tmp_path))
     lag = align(cap, ref)
-    env = envelope(cap[lag: lag + len(ref)]) / envelope(ref)[: len(ref)].clip(1e-6)
+    played = cap[lag: lag + len(ref)]
+    env = envelope(played) / envelope(ref)[: len(played)].clip(1e-6)
     at = int(at)
     settled = at + int(np.argmax(env[at:] < 0.26))
     delay_ms = (settled - at) / RATE * 1000
@@ -64,14 +71,14 @@ def test_volume_change_shows_within_20ms(rig, tmp_path):
 
 
 def test_stop_and_free_silence_within_one_period(rig, tmp_path):
-    first = make_sine(tmp_path / "first.wav", seconds=2.0)
-    second = make_sine(tmp_path / "second.wav", freq=660, seconds=0.6, extra=("fade", "0", "0.6", "0.1"))
+    first = make_sine(tmp_path / "first.wav", freq=SWEEP, seconds=2.0)
+    second = make_sine(tmp_path / "second.wav", freq="3000-600", seconds=0.6, extra=("fade", "0", "0.6", "0.1"))
     r = rig.run("init -1", f"create {win_path(first)}", "play", "sleep 300", "stop", "sleep 300",
                 "play 0", "sleep 300", "streamfree", "sleep 200",
-                f"create {win_path(second)}", "play", "waitend", "free")
+                f"create {win_path(second)}", "play", "waitend", "sleep 100", "free")
     cap = mono(rig.capture())
     ref1 = mono(reference(first, tmp_path))
-    lag = align(cap, ref1[:20000])
+    lag = align(cap, ref1[:12000])
     env = envelope(cap)
 
     def silent_after(pos_bytes, start_frame):

@@ -9,9 +9,22 @@
 //   close CAPTION                 asks the window to close (WM_CLOSE)
 //   click-buttons CAPTION N TEXT...  N clicks (BM_CLICK) over the window's buttons with these texts, in turn
 //   counts PID                    GDI, USER and kernel handle counts of a process
+//   move CAPTION X Y              moves the window's top-left corner to screen X, Y (size and Z-order kept)
+//   thread CAPTION                the id of the thread that owns the window
+//   memory PID                    working set and peak working set of a process, in bytes
+//   record FILE ARG...            appends the arguments, one line, UTF-8, to FILE (a stand-in URL handler)
+//   pad                           a full-screen window under the others, caption "sbdriver pad", until closed:
+//                                 the pointer over it reaches Wine, and clicking it takes the activation
+//   link FILE                     target and show command of a shell link
+//   hotkey CAPTION [VK FLAGS]     the hotkey field (msctls_hotkey32) of the window: its combination, place and
+//                                 styles; with VK and FLAGS first sets it (HKM_SETHOTKEY)
+//   settext CAPTION #ID TEXT      sets the text of the window's descendant control with this id (WM_SETTEXT)
+//   post CAPTION MSG WPARAM LPARAM  posts a message (numbers in decimal) to the top-level window
 #include <windows.h>
 #include <psapi.h>
 #include <commctrl.h>
+#include <shlobj.h>
+#include <shobjidl.h>
 
 #include <cstdio>
 #include <string>
@@ -322,6 +335,155 @@ int wmain(int argc, wchar_t** argv) {
         emit(buf);
         CloseHandle(p);
         return 0;
+    }
+    if (cmd == L"move") {
+        HWND h = findTop(arg(2));
+        if (!h) return 1;
+        SetWindowPos(h, nullptr, _wtoi(arg(3).c_str()), _wtoi(arg(4).c_str()), 0, 0,
+                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        RECT r;
+        GetWindowRect(h, &r);
+        emit("{\"rect\":" + rectJson(r) + "}");
+        return 0;
+    }
+    if (cmd == L"thread") {
+        HWND h = findTop(arg(2));
+        if (!h) return 1;
+        char buf[64];
+        snprintf(buf, sizeof buf, "{\"tid\":%lu}", GetWindowThreadProcessId(h, nullptr));
+        emit(buf);
+        return 0;
+    }
+    if (cmd == L"memory") {
+        HANDLE p = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, static_cast<DWORD>(_wtoi(argv[2])));
+        if (!p) return 1;
+        PROCESS_MEMORY_COUNTERS c{};
+        c.cb = sizeof c;
+        const BOOL ok = GetProcessMemoryInfo(p, &c, sizeof c);
+        CloseHandle(p);
+        if (!ok) return 1;
+        char buf[128];
+        snprintf(buf, sizeof buf, "{\"workingSet\":%llu,\"peak\":%llu}",
+                 static_cast<unsigned long long>(c.WorkingSetSize), static_cast<unsigned long long>(c.PeakWorkingSetSize));
+        emit(buf);
+        return 0;
+    }
+    if (cmd == L"record") {
+        std::wstring line;
+        for (int i = 3; i < argc; ++i) line += (i > 3 ? L" " : L"") + std::wstring(argv[i]);
+        const std::string text = utf8(line) + "\n";
+        HANDLE f = CreateFileW(arg(2).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (f == INVALID_HANDLE_VALUE) return 1;
+        DWORD written;
+        WriteFile(f, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+        CloseHandle(f);
+        return 0;
+    }
+    if (cmd == L"pad") {
+        WNDCLASSW wc{};
+        wc.lpfnWndProc = [](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
+            if (m == WM_DESTROY) PostQuitMessage(0);
+            return DefWindowProcW(h, m, w, l);
+        };
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(DKGRAY_BRUSH));
+        wc.lpszClassName = L"SbDriverPad";
+        RegisterClassW(&wc);
+        HWND h = CreateWindowExW(0, wc.lpszClassName, L"sbdriver pad", WS_POPUP, 0, 0, GetSystemMetrics(SM_CXSCREEN),
+                                 GetSystemMetrics(SM_CYSCREEN), nullptr, nullptr, wc.hInstance, nullptr);
+        if (!h) return 1;
+        SetWindowPos(h, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+        MSG msg;
+        while (GetMessageW(&msg, nullptr, 0, 0) > 0) DispatchMessageW(&msg);
+        return 0;
+    }
+    if (cmd == L"link") {
+        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        IShellLinkW* link = nullptr;
+        if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                    reinterpret_cast<void**>(&link))))
+            return 1;
+        IPersistFile* file = nullptr;
+        int rc = 1;
+        if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file))) &&
+            SUCCEEDED(file->Load(arg(2).c_str(), STGM_READ))) {
+            wchar_t target[MAX_PATH] = {}, args[MAX_PATH] = {}, dir[MAX_PATH] = {};
+            int show = 0;
+            link->GetPath(target, MAX_PATH, nullptr, SLGP_RAWPATH);
+            link->GetArguments(args, MAX_PATH);
+            link->GetWorkingDirectory(dir, MAX_PATH);
+            link->GetShowCmd(&show);
+            emit("{\"target\":" + json(target) + ",\"arguments\":" + json(args) + ",\"workingDir\":" + json(dir) +
+                 ",\"show\":" + std::to_string(show) + "}");
+            rc = 0;
+        }
+        if (file) file->Release();
+        link->Release();
+        return rc;
+    }
+    if (cmd == L"hotkey") {
+        HWND top = findTop(arg(2));
+        if (!top) return 1;
+        HWND field = FindWindowExW(top, nullptr, HOTKEY_CLASSW, nullptr);
+        if (!field) return 1;
+        if (argc >= 5)
+            SendMessageW(field, HKM_SETHOTKEY, MAKEWORD(_wtoi(argv[3]) & 0xFF, _wtoi(argv[4]) & 0xFF), 0);
+        const auto value = static_cast<WORD>(SendMessageW(field, HKM_GETHOTKEY, 0, 0));
+        RECT r;
+        GetWindowRect(field, &r);
+        MapWindowPoints(nullptr, top, reinterpret_cast<POINT*>(&r), 2);
+        char buf[200];
+        snprintf(buf, sizeof buf, "{\"vk\":%d,\"flags\":%d,\"id\":%d,\"focused\":%s,\"style\":%lu,\"exstyle\":%lu,\"rect\":",
+                 LOBYTE(value), HIBYTE(value), GetDlgCtrlID(field),
+                 GetWindowThreadProcessId(field, nullptr) == GetWindowThreadProcessId(top, nullptr) &&
+                         [&] {
+                             GUITHREADINFO info{};
+                             info.cbSize = sizeof info;
+                             return GetGUIThreadInfo(GetWindowThreadProcessId(top, nullptr), &info) &&
+                                    info.hwndFocus == field;
+                         }()
+                     ? "true"
+                     : "false",
+                 static_cast<unsigned long>(GetWindowLongPtrW(field, GWL_STYLE)),
+                 static_cast<unsigned long>(GetWindowLongPtrW(field, GWL_EXSTYLE)));
+        emit(buf + rectJson(r) + "}");
+        return 0;
+    }
+    if (cmd == L"settext") {
+        HWND top = findTop(arg(2));
+        if (!top) top = findDialog();
+        const std::wstring want = arg(3);
+        if (!top || want.size() < 2 || want[0] != L'#') return 1;
+        struct Find {
+            int id;
+            HWND found;
+        } find{_wtoi(want.c_str() + 1), nullptr};
+        EnumChildWindows(
+            top,
+            [](HWND h, LPARAM p) -> BOOL {
+                auto* f = reinterpret_cast<Find*>(p);
+                if (GetDlgCtrlID(h) != f->id) return TRUE;
+                f->found = h;
+                return FALSE;
+            },
+            reinterpret_cast<LPARAM>(&find));
+        if (!find.found) return 1;
+        const std::wstring text = arg(4);
+        DWORD_PTR result;
+        SendMessageTimeoutW(find.found, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), SMTO_ABORTIFHUNG, 5000,
+                            &result);
+        emit("{\"text\":" + json(textOf(find.found)) + "}");
+        return 0;
+    }
+    if (cmd == L"post") {
+        if (argc < 6) return usage();
+        HWND top = findTop(arg(2));
+        if (!top) return 1;
+        return PostMessageW(top, static_cast<UINT>(_wtoi(argv[3])), static_cast<WPARAM>(_wtoi(argv[4])),
+                            static_cast<LPARAM>(_wtoi(argv[5])))
+                   ? 0
+                   : 1;
     }
     return usage();
 }

@@ -107,6 +107,10 @@ class Program:
             (self.home / ".asoundrc").write_text("pcm.!default { type hw; card 99 }\n")
         else:
             (self.home / ".asoundrc").write_text(asoundrc(self.capture, self.device_files))
+        # The prefix's desktop is the real home folder of whoever made the prefix;
+        # each program gets its own so that first-run shortcuts stay in the test.
+        self.desktop = self.root / "desktop"
+        self.desktop.mkdir()
         self.process = None
         self.exit_code = None
         self.log = self.root / "program.log"
@@ -128,9 +132,16 @@ class Program:
         subprocess.run(["wine", *args], env=self.env(), stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                        stderr=subprocess.DEVNULL, timeout=60)
 
+    def _use_desktop(self):
+        key = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\User Shell Folders"
+        subprocess.run(["wine", "reg", "add", key, "/v", "Desktop", "/t", "REG_EXPAND_SZ", "/d",
+                        "Z:" + str(self.desktop).replace("/", "\\"), "/f"], env=self.env(), stdin=subprocess.DEVNULL,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
+
     def start(self):
         ensure_prefix()
         self._announce_devices(self.devices)
+        self._use_desktop()
         with open(self.log, "wb") as log:
             self.process = subprocess.Popen(["wine", str(self.exe)], env=self.env(), cwd=self.root,
                                             stdin=subprocess.DEVNULL, stdout=log, stderr=subprocess.STDOUT)
