@@ -193,27 +193,34 @@ def test_arrow_buttons_dock_right_by_half_the_width_and_left_at_zero(pad_program
     assert p.close() == 0
 
 
-@pytest.mark.xfail(strict=False, reason="under Wine 8 without a window manager WS_EX_TOPMOST is sometimes not "
-                                        "set after SetWindowPos(HWND_TOPMOST); under investigation")
-def test_always_on_top_changes_z_order_only_and_is_not_restored(pad_program):
-    p = pad_program
+def test_always_on_top_choices_are_stored_and_not_restored(program):
+    p = program
     before = start(p, auto_hide="假")
-    assert not before["exstyle"] & WS_EX_TOPMOST
     click(p, TOPMOST_ON)
-    assert harness.wait_until(lambda: window(p)["exstyle"] & WS_EX_TOPMOST, 5)
+    assert harness.wait_until(lambda: (p.ini("配置1.ini") or {}).get("配置", {}).get("单选框选中") == "真", 5)
     assert window(p)["rect"] == before["rect"]
-    assert p.ini("配置1.ini")["配置"]["单选框选中"] == "真"
     click(p, TOPMOST_OFF)
-    assert harness.wait_until(lambda: not window(p)["exstyle"] & WS_EX_TOPMOST, 5)
-    assert p.ini("配置1.ini")["配置"]["单选框选中"] == "假"
+    assert harness.wait_until(lambda: p.ini("配置1.ini")["配置"]["单选框选中"] == "假", 5)
+    assert not window(p)["exstyle"] & WS_EX_TOPMOST
     click(p, TOPMOST_ON)
     assert harness.wait_until(lambda: p.ini("配置1.ini")["配置"]["单选框选中"] == "真", 5)
+    assert window(p)["rect"] == before["rect"]
     assert p.close() == 0
 
     again = start(p)
     assert not again["exstyle"] & WS_EX_TOPMOST
     assert control_state(p, "总在最前")["checked"] == 0
     assert control_state(p, "取消最前")["checked"] == 0
+    assert p.close() == 0
+
+
+@pytest.mark.xfail(strict=False, reason="Wine 8 without a window manager re-stacks the window from the X server's "
+                                        "order and often drops WS_EX_TOPMOST right after SetWindowPos(HWND_TOPMOST)")
+def test_always_on_top_makes_the_window_topmost(program):
+    p = program
+    start(p, auto_hide="假")
+    click(p, TOPMOST_ON)
+    assert harness.wait_until(lambda: window(p)["exstyle"] & WS_EX_TOPMOST, 5)
     assert p.close() == 0
 
 
