@@ -41,7 +41,7 @@ KindClass classFor(ControlKind kind) {
     case ControlKind::CheckBox: return {L"BUTTON", BS_AUTOCHECKBOX};
     case ControlKind::RadioButton: return {L"BUTTON", BS_AUTORADIOBUTTON};
     case ControlKind::GroupBox: return {L"BUTTON", BS_GROUPBOX};
-    case ControlKind::TabControl: return {WC_TABCONTROLW, TCS_TABS | WS_CLIPSIBLINGS};
+    case ControlKind::TabControl: return {WC_TABCONTROLW, TCS_TABS | TCS_FIXEDWIDTH | WS_CLIPSIBLINGS};
     case ControlKind::TrackBar: return {TRACKBAR_CLASSW, TBS_HORZ | TBS_NOTICKS};
     case ControlKind::DropDownList: return {WC_COMBOBOXW, CBS_DROPDOWNLIST | WS_VSCROLL};
     case ControlKind::PictureBox: return {L"STATIC", SS_BITMAP | SS_NOTIFY};
@@ -213,6 +213,12 @@ HWND Form::createControl(Control& control) {
             std::wstring title = pageTitle(cs.caption, page);
             item.pszText = title.data();
             SendMessageW(hwnd, TCM_INSERTITEMW, page, reinterpret_cast<LPARAM>(&item));
+        }
+        if (cs.pages > 0) {
+            // Every header fits in one row: a header strip that scrolls hides pages from the user.
+            RECT first{};
+            SendMessageW(hwnd, TCM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&first));
+            SendMessageW(hwnd, TCM_SETITEMSIZE, 0, MAKELPARAM((cs.width - 6) / cs.pages, first.bottom - first.top));
         }
         [[fallthrough]];
     case ControlKind::GroupBox:

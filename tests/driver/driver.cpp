@@ -16,10 +16,12 @@
 //   pad                           a full-screen window under the others, caption "sbdriver pad", until closed:
 //                                 the pointer over it reaches Wine, and clicking it takes the activation
 //   link FILE                     target and show command of a shell link
-//   hotkey CAPTION [VK FLAGS]     the hotkey field (msctls_hotkey32) of the window: its combination, place and
-//                                 styles; with VK and FLAGS first sets it (HKM_SETHOTKEY)
+//   hotkey CAPTION [VK FLAGS]     the hotkey field (msctls_hotkey32) of the window: its combination, place (client
+//                                 and screen) and styles; with VK and FLAGS first sets it (HKM_SETHOTKEY)
 //   settext CAPTION #ID TEXT      sets the text of the window's descendant control with this id (WM_SETTEXT)
 //   post CAPTION MSG WPARAM LPARAM  posts a message (numbers in decimal) to the top-level window
+//   tools CAPTION                 every tool of the tooltip controls owned by the window: the tool's window
+//                                 handle (TTF_IDISHWND tools) and its text, read from the tooltip control itself
 #include <windows.h>
 #include <psapi.h>
 #include <commctrl.h>
@@ -430,8 +432,9 @@ int wmain(int argc, wchar_t** argv) {
         if (argc >= 5)
             SendMessageW(field, HKM_SETHOTKEY, MAKEWORD(_wtoi(argv[3]) & 0xFF, _wtoi(argv[4]) & 0xFF), 0);
         const auto value = static_cast<WORD>(SendMessageW(field, HKM_GETHOTKEY, 0, 0));
-        RECT r;
+        RECT r, screen;
         GetWindowRect(field, &r);
+        screen = r;
         MapWindowPoints(nullptr, top, reinterpret_cast<POINT*>(&r), 2);
         char buf[200];
         snprintf(buf, sizeof buf, "{\"vk\":%d,\"flags\":%d,\"id\":%d,\"focused\":%s,\"style\":%lu,\"exstyle\":%lu,\"rect\":",
@@ -447,7 +450,7 @@ int wmain(int argc, wchar_t** argv) {
                      : "false",
                  static_cast<unsigned long>(GetWindowLongPtrW(field, GWL_STYLE)),
                  static_cast<unsigned long>(GetWindowLongPtrW(field, GWL_EXSTYLE)));
-        emit(buf + rectJson(r) + "}");
+        emit(buf + rectJson(r) + ",\"screen\":" + rectJson(screen) + "}");
         return 0;
     }
     if (cmd == L"settext") {
@@ -484,6 +487,47 @@ int wmain(int argc, wchar_t** argv) {
                             static_cast<LPARAM>(_wtoi(argv[5])))
                    ? 0
                    : 1;
+    }
+    if (cmd == L"tools") {
+        HWND top = findTop(arg(2));
+        if (!top) return 1;
+        DWORD pid = 0;
+        GetWindowThreadProcessId(top, &pid);
+        HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+        if (!process) return 1;
+        constexpr size_t kTextUnits = 1024;
+        const size_t bytes = sizeof(TOOLINFOW) + kTextUnits * sizeof(wchar_t);
+        auto* remote = static_cast<unsigned char*>(VirtualAllocEx(process, nullptr, bytes, MEM_COMMIT, PAGE_READWRITE));
+        if (!remote) {
+            CloseHandle(process);
+            return 1;
+        }
+        auto* remoteText = reinterpret_cast<wchar_t*>(remote + sizeof(TOOLINFOW));
+        for (HWND tip : topWindows()) {
+            if (GetWindow(tip, GW_OWNER) != top || _wcsicmp(classOf(tip).c_str(), TOOLTIPS_CLASSW) != 0) continue;
+            const int count = static_cast<int>(SendMessageW(tip, TTM_GETTOOLCOUNT, 0, 0));
+            for (int i = 0; i < count; ++i) {
+                TOOLINFOW info{};
+                info.cbSize = sizeof info;
+                info.lpszText = remoteText;
+                const wchar_t empty = 0;
+                WriteProcessMemory(process, remote, &info, sizeof info, nullptr);
+                WriteProcessMemory(process, remoteText, &empty, sizeof empty, nullptr);
+                if (!SendMessageW(tip, TTM_ENUMTOOLSW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(remote))) continue;
+                ReadProcessMemory(process, remote, &info, sizeof info, nullptr);
+                info.lpszText = remoteText;
+                WriteProcessMemory(process, remote, &info, sizeof info, nullptr);
+                SendMessageW(tip, TTM_GETTEXTW, kTextUnits, reinterpret_cast<LPARAM>(remote));
+                std::wstring text(kTextUnits, L'\0');
+                ReadProcessMemory(process, remoteText, text.data(), kTextUnits * sizeof(wchar_t), nullptr);
+                text.resize(wcsnlen(text.c_str(), kTextUnits - 1));
+                emit("{\"tool\":" + std::to_string(static_cast<unsigned long long>(info.uId)) + ",\"text\":" +
+                     json(text) + "}");
+            }
+        }
+        VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+        CloseHandle(process);
+        return 0;
     }
     return usage();
 }
