@@ -18,6 +18,8 @@
 namespace app {
 namespace {
 
+using app::testing::showBytes;
+
 std::wstring wide(std::u16string_view text) {
     return std::wstring(text.begin(), text.end());
 }
@@ -26,21 +28,6 @@ std::u16string u16(std::wstring_view text) {
 }
 std::string gbk(std::u16string_view text) {
     return gbkEncode(text);
-}
-
-std::string showBytes(std::string_view bytes) {
-    std::string out;
-    for (const char c : bytes) {
-        const auto b = static_cast<unsigned char>(c);
-        if (b >= 0x20 && b < 0x7F) {
-            out.push_back(c);
-        } else {
-            char buffer[8];
-            std::snprintf(buffer, sizeof buffer, "\\x%02X", b);
-            out += buffer;
-        }
-    }
-    return out;
 }
 
 bool systemIsGbk() {

@@ -4,6 +4,8 @@
 // systemAgrees against GetPrivateProfileStringA/WritePrivateProfileStringA under
 // code page 936. The expectations were taken from Wine's implementation; the
 // cases marked false are where we deliberately differ, each saying why.
+#include <cstdio>
+#include <string>
 #include <string_view>
 
 namespace app::testing {
@@ -147,5 +149,21 @@ inline constexpr IniWriteCase kIniWriteCases[] = {
 #undef SB_GBK_PEIZHI
 #undef SB_GBK_XUANZEKUANG
 #undef SB_GBK_ZHEN
+
+// Bytes as readable text for failure messages: printable ASCII as is, the rest as \xNN.
+inline std::string showBytes(std::string_view bytes) {
+    std::string out;
+    for (const char c : bytes) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b >= 0x20 && b < 0x7F) {
+            out.push_back(c);
+        } else {
+            char buffer[8];
+            std::snprintf(buffer, sizeof buffer, "\\x%02X", b);
+            out += buffer;
+        }
+    }
+    return out;
+}
 
 } // namespace app::testing

@@ -10,6 +10,8 @@
 namespace app {
 namespace {
 
+using app::testing::showBytes;
+
 // Readable form of UTF-16 text for failure messages.
 std::string show(std::u16string_view text) {
     std::string out;
@@ -19,21 +21,6 @@ std::string show(std::u16string_view text) {
         } else {
             char buffer[12];
             std::snprintf(buffer, sizeof buffer, "\\u%04X", static_cast<unsigned>(c));
-            out += buffer;
-        }
-    }
-    return out;
-}
-
-std::string showBytes(std::string_view bytes) {
-    std::string out;
-    for (const char c : bytes) {
-        const auto b = static_cast<unsigned char>(c);
-        if (b >= 0x20 && b < 0x7F) {
-            out.push_back(c);
-        } else {
-            char buffer[8];
-            std::snprintf(buffer, sizeof buffer, "\\x%02X", b);
             out += buffer;
         }
     }

@@ -12,6 +12,8 @@
 
 #include <windows.h>
 
+#include "bench/BenchClock.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <thread>
@@ -19,25 +21,11 @@
 
 namespace {
 
+using bench::now;
+using bench::percentile;
+
 using StartDelayFn = BASS_BOOL(BASSAPI*)(HSTREAM, double*);
 using OutputInfoFn = BASS_BOOL(BASSAPI*)(BASSX_OUTPUTINFO*);
-
-double now() {
-    static const double freq = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return static_cast<double>(f.QuadPart);
-    }();
-    LARGE_INTEGER c;
-    QueryPerformanceCounter(&c);
-    return static_cast<double>(c.QuadPart) / freq;
-}
-
-double percentile(std::vector<double> v, double p) {
-    if (v.empty()) return 0;
-    std::sort(v.begin(), v.end());
-    return v[std::min(v.size() - 1, static_cast<size_t>(p * static_cast<double>(v.size())))];
-}
 
 void user() {
     while (!app::mainWindow || !IsWindowVisible(app::mainWindow->hwnd())) Sleep(10);

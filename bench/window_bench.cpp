@@ -8,6 +8,8 @@
 #include "ui/WindowBehaviours.h"
 
 #include <windows.h>
+
+#include "bench/BenchClock.h"
 #include <psapi.h>
 
 #include <algorithm>
@@ -16,16 +18,8 @@
 
 namespace {
 
-double now() {
-    static const double freq = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return static_cast<double>(f.QuadPart);
-    }();
-    LARGE_INTEGER c;
-    QueryPerformanceCounter(&c);
-    return static_cast<double>(c.QuadPart) / freq;
-}
+using bench::now;
+using bench::percentile;
 
 void tickFigures(rt::Form& form, bool checked) {
     form.find(L"选择框1")->setChecked(checked);

@@ -25,3 +25,19 @@ function(sb_add_unit_test name)
     add_test(NAME ${name} COMMAND ${name})
   endif()
 endfunction()
+
+# sb_add_pytests(PREFIX dir LOCK name TIMEOUT seconds ENV "A=1;B=2")
+# One CTest test per test_*.py file in the current source folder, run with
+# Debian's pytest from the repository root.
+function(sb_add_pytests)
+  cmake_parse_arguments(arg "" "PREFIX;LOCK;TIMEOUT" "ENV" ${ARGN})
+  file(GLOB files CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/test_*.py)
+  foreach(t ${files})
+    get_filename_component(n ${t} NAME_WE)
+    add_test(NAME ${arg_PREFIX}.${n}
+             COMMAND /usr/bin/python3 -m pytest -q -p no:cacheprovider ${t}
+             WORKING_DIRECTORY ${CMAKE_SOURCE_DIR})
+    set_tests_properties(${arg_PREFIX}.${n} PROPERTIES
+      ENVIRONMENT "${arg_ENV}" RESOURCE_LOCK ${arg_LOCK} TIMEOUT ${arg_TIMEOUT})
+  endforeach()
+endfunction()
