@@ -40,14 +40,20 @@ def wine_env(home, lang="zh_CN.UTF-8"):
 
 
 def ensure_prefix():
-    if (PREFIX / "system.reg").exists():
-        return
-    PREFIX.mkdir(parents=True, exist_ok=True)
+    """The test prefix, made once; like tools/wine-env it maps the Chinese fonts to an installed CJK font."""
     home = PREFIX.parent / "wineboot-home"
-    home.mkdir(exist_ok=True)
+    home.mkdir(parents=True, exist_ok=True)
     env = wine_env(home)
-    subprocess.run(["wineboot", "-i"], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    subprocess.run(["wineserver", "-w"], env=env)
+    if not (PREFIX / "system.reg").exists():
+        PREFIX.mkdir(parents=True, exist_ok=True)
+        subprocess.run(["wineboot", "-i"], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        subprocess.run(["wineserver", "-w"], env=env)
+    if not (PREFIX / ".sb-fonts").exists():
+        fonts = "Z:" + str(ROOT / "tools" / "wine-fonts.reg").replace("/", "\\")
+        if subprocess.run(["wine", "regedit", "/S", fonts], env=env, stdout=subprocess.DEVNULL,
+                          stderr=subprocess.DEVNULL).returncode == 0:
+            (PREFIX / ".sb-fonts").touch()
+        subprocess.run(["wineserver", "-w"], env=env)
 
 
 def asoundrc(capture, devices=None):
