@@ -40,18 +40,6 @@ rt::Form* mainWindow = nullptr;
 
 namespace {
 
-std::wstring executablePath() {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (n < path.size()) {
-            path.resize(n);
-            return path;
-        }
-        path.resize(path.size() * 2);
-    }
-}
-
 // The folder of the executable, without a trailing backslash.
 std::wstring runDirectory() {
     std::wstring path = executablePath();
@@ -118,6 +106,23 @@ void bindEvents(rt::Form& form) {
 }
 
 } // namespace
+
+const std::wstring& executablePath() {
+    // The executable does not move while it runs; settings paths are built ten times a second.
+    static const std::wstring path = [] {
+        std::wstring p(MAX_PATH, L'\0');
+        for (;;) {
+            const DWORD n = GetModuleFileNameW(nullptr, p.data(), static_cast<DWORD>(p.size()));
+            if (n == 0) return std::wstring();
+            if (n < p.size()) {
+                p.resize(n);
+                return p;
+            }
+            p.resize(p.size() * 2);
+        }
+    }();
+    return path;
+}
 
 std::wstring settingsFile(std::wstring_view name) { return runDirectory() + L"\\" + std::wstring(name); }
 

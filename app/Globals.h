@@ -49,6 +49,9 @@ extern ui::ControlWrapper* controlWrapper;
 
 extern rt::Form* mainWindow;
 
+// The running executable's full path.
+const std::wstring& executablePath();
+
 // A settings file in the program's folder.
 std::wstring settingsFile(std::wstring_view name);
 

@@ -1,5 +1,6 @@
 #include "audio/BassLibrary.h"
 
+#include "app/Globals.h"
 #include "runtime/Form.h"
 #include "runtime/Handles.h"
 
@@ -16,11 +17,8 @@ BassApi api;
 bool bound = false;
 
 std::wstring exeFolder() {
-    wchar_t path[MAX_PATH * 4];
-    const DWORD n = GetModuleFileNameW(nullptr, path, static_cast<DWORD>(std::size(path)));
-    std::wstring folder(path, n);
-    folder.resize(folder.find_last_of(L"\\/") + 1);
-    return folder;
+    const std::wstring& path = app::executablePath();
+    return path.substr(0, path.find_last_of(L"\\/") + 1);
 }
 
 HMODULE loadLibrary() {

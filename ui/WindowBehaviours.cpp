@@ -37,19 +37,6 @@ class ComApartment {
     HRESULT result_;
 };
 
-std::wstring executablePath() {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (n == 0) return {};
-        if (n < path.size()) {
-            path.resize(n);
-            return path;
-        }
-        path.resize(path.size() * 2);
-    }
-}
-
 std::wstring desktopFolder() {
     wchar_t path[MAX_PATH] = {};
     if (FAILED(SHGetFolderPathW(nullptr, CSIDL_DESKTOPDIRECTORY, nullptr, SHGFP_TYPE_CURRENT, path))) return {};
@@ -131,7 +118,7 @@ void createDesktopShortcut() {
     const std::wstring settings = app::settingsFile(app::kMainSettings);
     if (!app::SettingsStore::read(settings, L"init", L"writeFile").empty()) return;
 
-    const std::wstring exe = executablePath();
+    const std::wstring& exe = app::executablePath();
     const size_t slash = exe.find_last_of(L'\\');
     const std::wstring desktop = desktopFolder();
     if (!exe.empty() && slash != std::wstring::npos && !desktop.empty())
