@@ -13,6 +13,7 @@
 #include "maint/Links.h"
 #include "maint/WorkingSet.h"
 #include "runtime/Form.h"
+#include "runtime/Resources.h"
 #include "skin/PageStrip.h"
 #include "skin/SkinEngine.h"
 #include "ui/ControlWrapper.h"
@@ -134,28 +135,31 @@ void onMainWindowCreated(rt::Form& form) {
     ui::restoreAutoHideCheckBox(form);
 
     // 2.–3. The default skin and control transparency (skin engine).
-    skinEngine->setSkin({}, {}, GetSysColor(COLOR_BTNFACE), RGB(81, 174, 81), 0);
+    skinEngine->setSkin({.image = ui::builtInSkinImage(L"0"),
+                         .backgroundColour = GetSysColor(COLOR_BTNFACE),
+                         .accentColour = RGB(81, 174, 81),
+                         .mode = 0});
     skinEngine->setControlTransparency(true, 0);
 
     // 4. Transparency slider (skin choice); nothing else is done with the value here.
     ui::restoreTransparencySlider(form);
 
     // 5.–6. Skin the window and add the skin menu's caption button (skin engine).
-    skinEngine->attachWindow(form.hwnd(), false);
-    skinEngine->addCaptionButton(form.hwnd(), {}, L"换皮肤", ui::showSkinMenu);
+    skinEngine->attachWindow(form.hwnd(), {.resizable = false});
+    skinEngine->addCaptionButton(form.hwnd(), rt::resourceBytes(L"GLYPH_SKIN"), L"换皮肤", ui::showSkinMenu);
 
     // 7. Translucent panels, the page strip and transparent labels (skin engine).
     auto handleOf = [&form](const wchar_t* name) {
         rt::Control* c = form.find(name);
         return c ? c->hwnd() : nullptr;
     };
-    skinEngine->attachContainer(handleOf(L"高级选择夹1"), GetSysColor(COLOR_BTNFACE), 100);
+    skinEngine->attachContainer(handleOf(L"高级选择夹1"), {.fillColour = GetSysColor(COLOR_BTNFACE), .fillAlpha = 100});
     pageStrip->attach(handleOf(L"标签1"), {70, 2, 2, true, GetSysColor(COLOR_BTNFACE), 0});
     for (const wchar_t* text : {L"主持人专用", L"MC喊麦专用", L"搞笑类音效", L"人物类音效", L"生活类音效", L"自定义音效"})
         pageStrip->addItem(text);
     pageStrip->setChangeHandler(onPageSelected);
     for (const wchar_t* label : {L"标签2", L"标签4", L"标签12"}) skinEngine->attachTransparentControl(handleOf(label));
-    skinEngine->attachContainer(handleOf(L"分组框1"), GetSysColor(COLOR_BTNFACE), 30);
+    skinEngine->attachContainer(handleOf(L"分组框1"), {.fillColour = GetSysColor(COLOR_BTNFACE), .fillAlpha = 30});
 
     // 8. The saved skin (skin choice).
     ui::applySavedSkin(form, SettingsStore::read(settingsFile(kSkinSettings), L"皮肤选项", L"当前皮肤", L"0"));
@@ -227,6 +231,11 @@ int run() {
     skinEngine->overlayAlpha = 160;
     skinEngine->accentColour = 0x00DDCA22;
     skinEngine->drawSliderFrame = true;
+    skinEngine->glyphs = {rt::resourceBytes(L"GLYPH_HELP"),     rt::resourceBytes(L"GLYPH_MENU"),
+                          rt::resourceBytes(L"GLYPH_MINIMIZE"), rt::resourceBytes(L"GLYPH_MAXIMIZE"),
+                          rt::resourceBytes(L"GLYPH_RESTORE"),  rt::resourceBytes(L"GLYPH_CLOSE")};
+    // The skinned window procedure reports each loss of activation: the working set is trimmed then.
+    skinEngine->onDeactivated = maint::trimWorkingSet;
 
     // 4.
     if (!mainModule) mainModule = GetModuleHandleW(nullptr);
@@ -239,9 +248,7 @@ int run() {
 
     // 5.–6. Load the main window, then run the message loop until it is destroyed.
     rt::Form window;
-    // Losing activation to another application trims the working set.
-    if (!window.load(ui::mainWindowLayout(), {onMainWindowCreated, onMainWindowCloseQuery,
-                                              [](rt::Form&) { maint::trimWorkingSet(); }}))
+    if (!window.load(ui::mainWindowLayout(), {onMainWindowCreated, onMainWindowCloseQuery, nullptr}))
         return 1;
     rt::Form::runMessageLoop();
     mainWindow = nullptr;

@@ -15,15 +15,11 @@ struct StartupInput {
 using StartupFn = int(WINAPI*)(ULONG_PTR*, const StartupInput*, void*);
 using ShutdownFn = void(WINAPI*)(ULONG_PTR);
 
-HMODULE gdiplus() {
-    // Loaded once for the life of the process; GDI+ must outlive every drawing object.
-    static HMODULE module = LoadLibraryW(L"gdiplus.dll");
-    return module;
-}
-
 template <typename Fn>
 Fn function(const char* name) {
-    HMODULE m = gdiplus();
+    // The same module the flat functions are bound from; it stays loaded for the process's life.
+    HMODULE m = GetModuleHandleW(L"gdiplus.dll");
+    if (!m) m = LoadLibraryW(L"gdiplus.dll");
     return m ? reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(m, name))) : nullptr;
 }
 

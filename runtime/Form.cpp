@@ -1,5 +1,7 @@
 #include "runtime/Form.h"
 
+#include "runtime/ToolInfo.h"
+
 #include <commctrl.h>
 
 #include <algorithm>
@@ -262,7 +264,7 @@ void Form::setTooltip(Control& control, std::wstring_view text) {
     }
     std::wstring copy(text);
     TOOLINFOW info{};
-    info.cbSize = sizeof info;
+    info.cbSize = kToolInfoSize;
     info.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
     info.hwnd = hwnd_.get();
     info.uId = reinterpret_cast<UINT_PTR>(control.hwnd_);

@@ -2,46 +2,478 @@
 
 #include "draw/GdiplusRuntime.h"
 
-namespace skin {
+#include <algorithm>
 
-SkinEngine::SkinEngine() : backgroundColour(GetSysColor(COLOR_BTNFACE)) {}
+namespace skin {
+namespace {
+
+SkinEngine* theEngine = nullptr;
+
+constexpr wchar_t kWindowIndexProp[] = L"Hw_lbID";
+constexpr wchar_t kOwnerIndexProp[] = L"Hw_FuID";
+constexpr wchar_t kProcProp[] = L"Hw_hProc";
+constexpr wchar_t kTransparentOwnerProp[] = L"Kj_FuID";
+constexpr wchar_t kTextColourProp[] = L"Kj_Ztys";
+constexpr wchar_t kMarkerProp[] = L"Wxk_Zpf";
+constexpr wchar_t kContainerProviderProp[] = L"Mb_zpf";
+
+int intProp(HWND hwnd, const wchar_t* name) {
+    return static_cast<int>(reinterpret_cast<INT_PTR>(GetPropW(hwnd, name)));
+}
+void setIntProp(HWND hwnd, const wchar_t* name, INT_PTR value) {
+    SetPropW(hwnd, name, reinterpret_cast<HANDLE>(value));
+}
+
+std::wstring className(HWND hwnd) {
+    wchar_t name[256] = {};
+    GetClassNameW(hwnd, name, 255);
+    return name;
+}
+
+} // namespace
+
+// ---- BufferDc ----
+
+void BufferDc::select(HBITMAP bitmap) {
+    if (!dc_) {
+        dc_ = CreateCompatibleDC(nullptr);
+        if (!dc_) {
+            if (bitmap) DeleteObject(bitmap);
+            return;
+        }
+    }
+    HGDIOBJ out = SelectObject(dc_, bitmap);
+    if (!original_) original_ = out;
+    else if (bitmap_) DeleteObject(bitmap_);
+    bitmap_ = bitmap;
+}
+
+void BufferDc::reset() {
+    if (dc_) {
+        if (original_) SelectObject(dc_, original_);
+        DeleteDC(dc_);
+    }
+    if (bitmap_) DeleteObject(bitmap_);
+    dc_ = nullptr;
+    original_ = nullptr;
+    bitmap_ = nullptr;
+}
+
+FontInfo captureFont(HWND control) {
+    FontInfo info;
+    auto font = reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0));
+    rt::WindowDc dc(control);
+    draw::Font f;
+    if (dc.get() && f.create(dc.get(), font)) {
+        info.size = static_cast<int>(f.size());
+        info.style = f.style();
+        info.face = f.familyName();
+    }
+    if (info.face.empty()) info.face = L"宋体";
+    if (info.size == 0) info.size = 12;
+    return info;
+}
+
+// ---- the engine ----
+
+SkinEngine::SkinEngine() : backgroundColour(GetSysColor(COLOR_BTNFACE)) { theEngine = this; }
 
 SkinEngine::~SkinEngine() {
     if (captionIcon) DestroyIcon(captionIcon);
     draw::shutdownGdiplus(gdiplusToken);
+    if (theEngine == this) theEngine = nullptr;
 }
 
-// The operations below record what the program asks for; the painters that
-// act on it are added module by module.
-void SkinEngine::setSkin(std::wstring_view, std::span<const std::byte> image, COLORREF background, COLORREF accent,
-                         int mode) {
-    skinImage.assign(image.begin(), image.end());
-    backgroundColour = background;
-    accentColour = accent;
-    imageMode = mode;
+WindowRecord* SkinEngine::window(int index) const {
+    if (index < 1 || index > windowCount()) return nullptr;
+    return windows_[static_cast<size_t>(index - 1)].get();
 }
 
-void SkinEngine::setControlTransparency(bool enabled, int alpha) {
-    controlsTransparent = enabled;
-    overlayAlpha = alpha;
-    overlayAlphaGiven = true;
+int SkinEngine::indexOf(HWND hwnd) const {
+    for (size_t i = 0; i < windows_.size(); ++i)
+        if (windows_[i]->hwnd == hwnd) return static_cast<int>(i) + 1;
+    return 0;
 }
 
-bool SkinEngine::attachWindow(HWND window, bool) {
-    if (!window) return false;
-    windows_.push_back(window);
+WindowRecord* SkinEngine::recordOf(HWND hwnd, int* index) const {
+    const int i = hwnd ? intProp(hwnd, kWindowIndexProp) : 0;
+    WindowRecord* w = window(i);
+    if (!w || w->hwnd != hwnd) return nullptr;
+    if (index) *index = i;
+    return w;
+}
+
+void SkinEngine::attachWindow(HWND hwnd, const AttachOptions& o) {
+    if (!hwnd || indexOf(hwnd)) return;
+    auto record = std::make_unique<WindowRecord>();
+    WindowRecord& w = *record;
+    const auto style = static_cast<DWORD>(GetWindowLongPtrW(hwnd, GWL_STYLE));
+    RECT client{};
+    GetClientRect(hwnd, &client);
+    stripMargin = kStripMargin;
+    w.hwnd = hwnd;
+    w.captionHeight = std::max(o.captionHeight, kMinCaptionHeight);
+    w.showHelpButton = o.showHelpButton;
+    w.showMenuButton = o.showMenuButton;
+    w.hasMinimizeBox = (style & WS_MINIMIZEBOX) != 0;
+    w.hasMaximizeBox = (style & WS_MAXIMIZEBOX) != 0;
+    w.showCloseButton = true;
+    w.showTitle = o.showTitle;
+    w.captionGloss = o.captionGloss;
+    w.resizable = o.resizable;
+    w.showCaptionButtons = o.showCaptionButtons;
+    w.maxTrackWidth = GetSystemMetrics(SM_CXSCREEN);
+    w.maxTrackHeight = GetSystemMetrics(SM_CYSCREEN);
+    w.bottomBarHeight = o.bottomBarHeight;
+    w.windowImageMode = o.mode.value_or(imageMode);
+    if (!o.image.empty()) {
+        w.windowImageColour = averageColour(o.image);
+        w.windowImage = w.windowImageMode == 0 || w.windowImageMode == 1
+                            ? prepareImage(o.image, w.windowImageMode, w.windowImageColour)
+                            : Bytes(o.image.begin(), o.image.end());
+        w.windowImageGeneration = nextGeneration_++;
+    }
+
+    auto add = [&w](CaptionKind kind, std::span<const std::byte> image, const wchar_t* tip) {
+        CaptionButton b;
+        b.kind = kind;
+        b.width = kind == CaptionKind::Close ? kCloseButtonWidth : kCaptionButtonWidth;
+        b.image.assign(image.begin(), image.end());
+        b.tipText = tip;
+        w.captionButtons.push_back(std::move(b));
+    };
+    if (w.showHelpButton) add(CaptionKind::Help, glyphs.help, L"帮助");
+    if (w.showMenuButton) add(CaptionKind::Menu, glyphs.menu, L"主菜单");
+    if (w.hasMinimizeBox) add(CaptionKind::Minimize, glyphs.minimize, L"最小化");
+    if (w.hasMaximizeBox) {
+        add(CaptionKind::Maximize, glyphs.maximize, L"最大化");
+        w.captionButtons.back().altImage.assign(glyphs.restore.begin(), glyphs.restore.end());
+    }
+    add(CaptionKind::Close, glyphs.close, L"关闭");
+    std::vector<int> widths;
+    for (const CaptionButton& b : w.captionButtons) widths.push_back(b.width);
+    w.stripWidth = stripWidthFor(widths);
+    w.stripHeight = kStripHeight;
+    w.stripY = 0;
+    w.stripX = client.right - stripMargin - w.stripWidth - 2;
+
+    // The system menu stays reachable (Alt+Space, the taskbar) without a system caption.
+    SetWindowLongPtrW(hwnd, GWL_STYLE, static_cast<LONG_PTR>(style | WS_SYSMENU));
+
+    windows_.push_back(std::move(record));
+    const int index = windowCount();
+
+    w.tooltip.create(hwnd);
+    for (size_t i = 0; i < w.captionButtons.size(); ++i)
+        w.tooltip.addTool(RECT{}, w.captionButtons[i].tipText, i + 1);
+    layoutCaptionButtons(index);
+    if (w.bottomBarHeight > 0) {
+        setBottomBar(index, w.bottomBarHeight, o.bottomBarItems);
+        w.bottomBarOption2 = 0;
+        w.bottomBarTextColour = 0xFFFFFF;
+        w.bottomBarFontFace = L"宋体";
+        w.bottomBarFontSize = 12;
+    }
+    layoutBottomBar(index);
+    attachControls(hwnd, index);
+    w.attached = true;
+    w.needsFullRender = true;
+
+    w.previousProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&SkinEngine::windowProcEntry)));
+    SetPropW(hwnd, kProcProp, reinterpret_cast<HANDLE>(w.previousProc));
+    setIntProp(hwnd, kWindowIndexProp, index);
+}
+
+void SkinEngine::addCaptionButton(HWND hwnd, std::span<const std::byte> image, std::wstring_view tipText,
+                                  Handler handler) {
+    int index = 0;
+    WindowRecord* w = recordOf(hwnd, &index);
+    if (!w) return;
+    w->stripWidth += kCaptionButtonPitch;
+    CaptionButton b;
+    b.kind = CaptionKind::Custom;
+    b.image.assign(image.begin(), image.end());
+    b.tipText = tipText;
+    b.handler = std::move(handler);
+    w->captionButtons.insert(w->captionButtons.begin(), std::move(b));
+    w->tooltip.addTool(RECT{}, tipText, w->captionButtons.size());
+    layoutCaptionButtons(index);
+}
+
+bool SkinEngine::setWindowImage(HWND hwnd, std::span<const std::byte> image, std::optional<int> mode) {
+    WindowRecord* w = recordOf(hwnd);
+    if (!w || image.empty()) return false;
+    if (mode) w->windowImageMode = *mode;
+    w->windowImageColour = averageColour(image);
+    w->windowImage = w->windowImageMode == 0 || w->windowImageMode == 1
+                         ? prepareImage(image, w->windowImageMode, w->windowImageColour)
+                         : Bytes(image.begin(), image.end());
+    w->windowImageGeneration = nextGeneration_++;
+    w->needsFullRender = true;
+    InvalidateRect(hwnd, nullptr, FALSE);
     return true;
 }
 
-void SkinEngine::addCaptionButton(HWND window, std::span<const std::byte>, std::wstring_view tipText,
-                                  std::function<void()> handler) {
-    captionButtons_.push_back({window, std::wstring(tipText), std::move(handler)});
+void SkinEngine::setSkin(const SkinSource& source) {
+    if (!source.accentColour || *source.accentColour != -1)
+        accentColour = source.accentColour ? static_cast<COLORREF>(*source.accentColour) : 0xDDCA22;
+    if (source.fileName.empty() && source.image.empty() && !source.backgroundColour) {
+        skinImage.clear();
+        backgroundColour = GetSysColor(COLOR_BTNFACE);
+    } else {
+        Bytes fromFile;
+        if (!source.fileName.empty()) fromFile = readImageFile(source.fileName);
+        const std::span<const std::byte> bytes = source.fileName.empty() ? source.image : std::span(fromFile);
+        backgroundColour = source.backgroundColour ? *source.backgroundColour : averageColour(bytes);
+        if (source.accentColour && *source.accentColour == -1) accentColour = backgroundColour;
+        imageMode = source.mode.value_or(4);
+        if (imageMode == 0 || imageMode == 1) skinImage = prepareImage(bytes, imageMode, backgroundColour);
+        else if (!source.fileName.empty()) skinImage = loadAsPng(bytes);
+        else skinImage.assign(bytes.begin(), bytes.end());
+    }
+    skinGeneration_ = nextGeneration_++;
+    for (int i = 1; i <= windowCount(); ++i) {
+        WindowRecord& w = *window(i);
+        if (!IsWindowVisible(w.hwnd)) continue;
+        renderWindow(i, false);
+        InvalidateRect(w.hwnd, nullptr, FALSE);
+        for (HWND child = GetWindow(w.hwnd, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+            if (IsWindowVisible(child)) InvalidateRect(child, nullptr, TRUE);
+        for (const ControlRecord& header : w.headerRecords) InvalidateRect(header.hwnd, nullptr, FALSE);
+    }
 }
 
-void SkinEngine::attachContainer(HWND container, COLORREF fillColour, int fillAlpha) {
-    containers_.push_back({container, {fillColour, fillAlpha}});
+void SkinEngine::setControlTransparency(bool enabled, std::optional<int> alpha, bool sliderFrame) {
+    controlsTransparent = enabled;
+    overlayAlpha = alpha.value_or(160);
+    overlayAlphaGiven = alpha.has_value();
+    drawSliderFrame = sliderFrame;
 }
 
-void SkinEngine::attachTransparentControl(HWND control) { transparentControls_.push_back(control); }
+void SkinEngine::setHelpHandler(HWND hwnd, Handler handler) {
+    if (WindowRecord* w = recordOf(hwnd)) w->helpHandler = std::move(handler);
+}
+
+void SkinEngine::setMenuHandler(HWND hwnd, Handler handler) {
+    if (WindowRecord* w = recordOf(hwnd)) w->menuHandler = std::move(handler);
+}
+
+void SkinEngine::onCaptionButton(int windowIndex, int buttonIndex) {
+    WindowRecord* w = window(windowIndex);
+    if (!w || buttonIndex < 1 || buttonIndex > static_cast<int>(w->captionButtons.size())) return;
+    const HWND hwnd = w->hwnd;
+    switch (w->captionButtons[static_cast<size_t>(buttonIndex - 1)].kind) {
+    case CaptionKind::Close: SendMessageW(hwnd, WM_SYSCOMMAND, SC_CLOSE, 0); break;
+    case CaptionKind::Maximize:
+        w->needsFullRender = true;
+        if (w->maximized) {
+            w->minimized = false;
+            w->maximized = false;
+            SendMessageW(hwnd, WM_SYSCOMMAND, SC_RESTORE, 0);
+        } else {
+            w->maximized = true;
+            w->minimized = false;
+            SendMessageW(hwnd, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+        }
+        break;
+    case CaptionKind::Minimize:
+        w->minimized = true;
+        SendMessageW(hwnd, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+        break;
+    case CaptionKind::Menu:
+        if (w->menuHandler) w->menuHandler();
+        break;
+    case CaptionKind::Help:
+        if (w->helpHandler) w->helpHandler();
+        break;
+    case CaptionKind::Custom: {
+        // A copy: the handler may change the strip.
+        Handler h = w->captionButtons[static_cast<size_t>(buttonIndex - 1)].handler;
+        if (h) h();
+        break;
+    }
+    }
+}
+
+RECT SkinEngine::getCaptionStripRect(HWND hwnd) const {
+    const WindowRecord* w = recordOf(hwnd);
+    if (!w) return RECT{};
+    return RECT{w->stripX, w->stripY, w->stripX + w->stripWidth, w->stripY + w->stripHeight};
+}
+
+void SkinEngine::setTextColour(HWND control, COLORREF colour) {
+    if (!control) return;
+    if (className(control) == L"ComboBox") {
+        control = FindWindowExW(control, nullptr, L"Edit", nullptr);
+        if (!control) return;
+    }
+    setIntProp(control, kTextColourProp, static_cast<INT_PTR>(colour));
+}
+
+void SkinEngine::setCaptionButtonImages(HWND hwnd, const CaptionImages& images) {
+    int index = 0;
+    WindowRecord* w = recordOf(hwnd, &index);
+    if (!w || w->captionButtons.empty()) return;
+    auto& buttons = w->captionButtons;
+    auto put = [](Bytes& into, const std::optional<std::span<const std::byte>>& image) {
+        if (image) into.assign(image->begin(), image->end());
+    };
+    const size_t n = buttons.size();
+    put(buttons[n - 1].image, images.close);
+    if (w->hasMinimizeBox && w->hasMaximizeBox) {
+        if (n >= 2) {
+            put(buttons[n - 2].image, images.maximize);
+            put(buttons[n - 2].altImage, images.restore);
+        }
+        if (n >= 3) put(buttons[n - 3].image, images.minimize);
+    } else if (w->hasMinimizeBox && n >= 2) {
+        put(buttons[n - 2].image, images.minimize);
+    } else if (w->hasMaximizeBox && n >= 2) {
+        put(buttons[n - 2].image, images.maximize);
+        put(buttons[n - 2].altImage, images.restore);
+    }
+    for (size_t i = 1; i <= n; ++i) drawCaptionButton(index, static_cast<int>(i), false, false, 0);
+}
+
+int SkinEngine::attachContainer(HWND container, const ContainerOptions& o) {
+    if (!container) return 0;
+    int windowIndex = 0;
+    for (HWND a = GetParent(container); a && !windowIndex; a = GetParent(a)) windowIndex = indexOf(a);
+    // A panel outside every skinned window has nothing to be drawn against.
+    WindowRecord* w = window(windowIndex);
+    if (!w) return 0;
+    for (size_t i = 0; i < w->containers.size(); ++i)
+        if (w->containers[i].hwnd == container) return static_cast<int>(i) + 1;
+
+    ContainerRecord c;
+    c.hwnd = container;
+    c.fillColour = o.fillColour;
+    c.fillAlpha = o.fillAlpha ? (*o.fillAlpha & 0xFF) : 255;
+    c.option = o.option;
+    c.fillEnabled = o.fillEnabled;
+    const auto style = GetWindowLongPtrW(container, GWL_STYLE);
+    c.isGroupBox = className(container) == L"Button" && (style & 0x4);
+    if (c.isGroupBox) c.font = captureFont(container);
+    w->containers.push_back(std::move(c));
+    const int index = static_cast<int>(w->containers.size());
+    attachControls(container, windowIndex);
+
+    HWND marked = nullptr;
+    for (HWND a = GetParent(container); a; a = GetParent(a))
+        if (intProp(a, kMarkerProp) == 1) {
+            marked = a;
+            break;
+        }
+    ContainerRecord& rec = w->containers.back();
+    rec.needsRender = true;
+    rec.previousProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(container, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&SkinEngine::containerProcEntry)));
+    SetPropW(container, kProcProp, reinterpret_cast<HANDLE>(rec.previousProc));
+    setIntProp(container, kWindowIndexProp, index);
+    setIntProp(container, kOwnerIndexProp, windowIndex);
+    setIntProp(container, kContainerProviderProp, reinterpret_cast<INT_PTR>(marked));
+    return index;
+}
+
+void SkinEngine::setContainerAlpha(HWND container, int alpha) {
+    if (!container) return;
+    WindowRecord* w = window(intProp(container, kOwnerIndexProp));
+    const int index = intProp(container, kWindowIndexProp);
+    if (!w || index < 1 || index > static_cast<int>(w->containers.size())) return;
+    ContainerRecord& c = w->containers[static_cast<size_t>(index - 1)];
+    if (c.hwnd != container || c.fillColour == 0) return;
+    c.fillAlpha = alpha & 0xFF;
+    InvalidateRect(container, nullptr, FALSE);
+}
+
+const ContainerRecord* SkinEngine::containerOf(HWND hwnd) const {
+    const WindowRecord* w = window(intProp(hwnd, kOwnerIndexProp));
+    const int index = intProp(hwnd, kWindowIndexProp);
+    if (!w || index < 1 || index > static_cast<int>(w->containers.size())) return nullptr;
+    const ContainerRecord& c = w->containers[static_cast<size_t>(index - 1)];
+    return c.hwnd == hwnd ? &c : nullptr;
+}
+
+void SkinEngine::attachTransparentControl(HWND control) {
+    // Drawn straight on the skin by the control kinds; until a label paints
+    // itself, the window's colour answers already give it the skin behind it.
+    if (!control) return;
+    int windowIndex = 0;
+    for (HWND a = GetParent(control); a && !windowIndex; a = GetParent(a)) windowIndex = indexOf(a);
+    WindowRecord* w = window(windowIndex);
+    if (!w) return;
+    for (const ControlRecord& r : w->transparentControls)
+        if (r.hwnd == control) return;
+    w->transparentControls.push_back({control, nullptr});
+    setIntProp(control, L"Kj_lbID", static_cast<INT_PTR>(w->transparentControls.size()));
+    setIntProp(control, kTransparentOwnerProp, windowIndex);
+}
+
+void SkinEngine::attachControls(HWND, int) {
+    // The control kinds take over their children here, in a fixed order:
+    // push buttons, check boxes and radio buttons, edits and combo boxes,
+    // sliders, progress bars, the list family, up-down controls, headers.
+    // Each kind attaches nothing while control skinning is off.
+    if (!controlsTransparent) return;
+}
+
+void SkinEngine::destroyWindowRecord(HWND hwnd) {
+    const int index = indexOf(hwnd);
+    if (index) {
+        WindowRecord& w = *window(index);
+        for (const ControlRecord& edit : w.editRecords) {
+            if (HANDLE brush = GetPropW(edit.hwnd, L"Kj_wtjb")) DeleteObject(brush);
+            if (HANDLE bitmap = GetPropW(edit.hwnd, L"Kj_dxjb")) DeleteObject(bitmap);
+        }
+        windows_.erase(windows_.begin() + (index - 1));
+    }
+    for (int k = 1; k <= windowCount(); ++k) {
+        WindowRecord& w = *window(k);
+        setIntProp(w.hwnd, kWindowIndexProp, k);
+        for (auto* list : {&w.listRecords, &w.buttonRecords, &w.editRecords, &w.comboRecords, &w.headerRecords,
+                           &w.updownRecords, &w.trackbarRecords, &w.progressRecords})
+            for (const ControlRecord& r : *list) setIntProp(r.hwnd, kOwnerIndexProp, k);
+        for (const ContainerRecord& c : w.containers) setIntProp(c.hwnd, kOwnerIndexProp, k);
+        for (const ControlRecord& r : w.transparentControls) setIntProp(r.hwnd, kTransparentOwnerProp, k);
+    }
+}
+
+LRESULT SkinEngine::passOn(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    auto previous = reinterpret_cast<WNDPROC>(GetPropW(hwnd, kProcProp));
+    return previous ? CallWindowProcW(previous, hwnd, msg, wParam, lParam) : DefWindowProcW(hwnd, msg, wParam, lParam);
+}
+
+LRESULT CALLBACK SkinEngine::windowProcEntry(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    // No exception may cross into the system's dispatch.
+    try {
+        if (theEngine) return theEngine->windowProc(hwnd, msg, wParam, lParam);
+    } catch (...) {
+    }
+    auto previous = reinterpret_cast<WNDPROC>(GetPropW(hwnd, kProcProp));
+    return previous ? CallWindowProcW(previous, hwnd, msg, wParam, lParam) : DefWindowProcW(hwnd, msg, wParam, lParam);
+}
+
+LRESULT CALLBACK SkinEngine::containerProcEntry(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    try {
+        if (theEngine) return theEngine->containerProc(hwnd, msg, wParam, lParam);
+    } catch (...) {
+    }
+    auto previous = reinterpret_cast<WNDPROC>(GetPropW(hwnd, kProcProp));
+    return previous ? CallWindowProcW(previous, hwnd, msg, wParam, lParam) : DefWindowProcW(hwnd, msg, wParam, lParam);
+}
+
+LRESULT SkinEngine::containerProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    // The panel's own painting arrives with the container kind; until then it
+    // keeps its system look and only passes everything on.
+    if (msg == WM_SIZE) {
+        if (WindowRecord* w = window(intProp(hwnd, kOwnerIndexProp))) {
+            const int index = intProp(hwnd, kWindowIndexProp);
+            if (index >= 1 && index <= static_cast<int>(w->containers.size()))
+                w->containers[static_cast<size_t>(index - 1)].needsRender = true;
+        }
+    }
+    return passOn(hwnd, msg, wParam, lParam);
+}
 
 } // namespace skin

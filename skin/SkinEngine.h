@@ -1,26 +1,209 @@
-// The skin engine: one per process. It owns the engine-wide look settings and,
-// as its painting lands, the records of the windows and controls it skins.
+// The skin engine: one per process. A window attached to it loses its system
+// frame; the engine draws the whole window off screen (a rounded background
+// filled with the skin picture, a border, icon and title, a strip of caption
+// buttons that fade under the mouse), moves it by its caption band, and keeps
+// its records per window, found from a window handle through window
+// properties (Hw_lbID, Hw_FuID, Hw_hProc and their kin), so that another
+// program inspecting the window sees the same names.
 #pragma once
 
+#include "draw/Drawing.h"
 #include "runtime/Handles.h"
+#include "skin/FrameGeometry.h"
 
 #include <windows.h>
 
 #include <cstdint>
 #include <functional>
+#include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
 
 namespace skin {
 
+using Bytes = std::vector<std::byte>;
+using Handler = std::function<void()>;
+
+enum class CaptionKind { Close = 0, Maximize = 1, Minimize = 2, Menu = 3, Help = 4, Custom = 5 };
+
+struct CaptionButton {
+    int width = kCaptionButtonWidth;
+    int height = kCaptionButtonHeight;
+    Bytes image;
+    Bytes altImage; // the maximise button's restore glyph
+    CaptionKind kind = CaptionKind::Custom;
+    std::wstring tipText;
+    Handler handler;
+    FloatRect rect{};
+};
+
+struct BottomBarItem {
+    int width = -1; // -1 takes what the others leave
+    std::wstring text;
+    Bytes image;
+    int value = 0;
+};
+
+// A memory DC with a bitmap of the engine's selected into it. The DC's own
+// first bitmap goes back in before the DC is deleted, and the engine's bitmap
+// is deleted with it.
+class BufferDc {
+  public:
+    BufferDc() = default;
+    BufferDc(const BufferDc&) = delete;
+    BufferDc& operator=(const BufferDc&) = delete;
+    ~BufferDc() { reset(); }
+
+    // Creates the DC when needed and selects the bitmap (taking ownership); the previous one is deleted.
+    void select(HBITMAP bitmap);
+    void reset();
+    [[nodiscard]] HDC dc() const { return dc_; }
+    [[nodiscard]] HGDIOBJ original() const { return original_; }
+    [[nodiscard]] HBITMAP bitmap() const { return bitmap_; }
+
+  private:
+    HDC dc_ = nullptr;
+    HGDIOBJ original_ = nullptr;
+    HBITMAP bitmap_ = nullptr;
+};
+
+// The look of a font as the drawing layer sees it.
+struct FontInfo {
+    std::wstring face = L"宋体";
+    int size = 12;
+    int style = 0;
+};
+// The control's font (WM_GETFONT) through the drawing layer; "宋体" 12 when it yields nothing.
+FontInfo captureFont(HWND control);
+
+struct ContainerRecord {
+    HWND hwnd = nullptr;
+    COLORREF fillColour = 0;
+    int fillAlpha = 255;
+    int option = 0;
+    WNDPROC previousProc = nullptr;
+    bool needsRender = false;
+    bool isGroupBox = false;
+    bool fillEnabled = true;
+    FontInfo font;
+};
+
+// A control taken over by one of the control kinds.
+struct ControlRecord {
+    HWND hwnd = nullptr;
+    WNDPROC previousProc = nullptr;
+};
+
+struct WindowRecord {
+    HWND hwnd = nullptr;
+    int captionHeight = kMinCaptionHeight;
+    bool showHelpButton = false;
+    bool showMenuButton = false;
+    bool hasMinimizeBox = false;
+    bool hasMaximizeBox = false;
+    bool showCloseButton = true;
+    bool showTitle = true;
+    bool captionGloss = false;
+    WNDPROC previousProc = nullptr;
+    Bytes windowImage;
+    int windowImageMode = 0;
+    COLORREF windowImageColour = 0;
+    std::vector<CaptionButton> captionButtons;
+    int stripX = 0, stripY = 0, stripWidth = 0, stripHeight = kStripHeight;
+    bool maximized = false;
+    bool minimized = false;
+    int minTrackWidth = 200, minTrackHeight = 150;
+    int maxTrackWidth = 0, maxTrackHeight = 0;
+    bool resizable = true;
+    bool showCaptionButtons = true;
+    COLORREF titleColour = 0xFFFFFF;
+    COLORREF titleShadowColour = 0x808080;
+    std::wstring titleFontFace = L"宋体";
+    int titleFontSize = 12;
+    int titleFontStyle = 1;
+    int hotCaptionButtonShown = 0;
+    int hotList = 0;
+    HWND hotEditParent = nullptr;
+    Handler helpHandler;
+    Handler menuHandler;
+    draw::Tooltip tooltip;
+    int bottomBarHeight = 0;
+    RECT bottomBarRect{};
+    std::vector<BottomBarItem> bottomBarItems;
+    std::vector<RECT> bottomBarItemRects;
+    int bottomBarStyle = 1, bottomBarOption1 = 0, bottomBarOption2 = 0;
+    COLORREF bottomBarTextColour = 0xFFFFFF;
+    std::wstring bottomBarFontFace = L"宋体";
+    int bottomBarFontSize = 12;
+    std::vector<ControlRecord> buttonRecords, editRecords, listRecords, trackbarRecords, progressRecords,
+        comboRecords, updownRecords, headerRecords, transparentControls;
+    bool needsFullRender = true;
+    BufferDc backBuffer;
+    BufferDc captionSnapshot;
+    BufferDc bottomSnapshot;
+    int hotControl = 0;
+    int controlUnderMouse = 0;
+    std::vector<ContainerRecord> containers;
+    bool attached = false;
+    bool mouseTracking = false;
+    int fadeInButton = 0, fadeInStep = 0;
+    int fadeOutButton = 0, fadeOutStep = 0;
+    bool fadeTimerRunning = false;
+
+    // The decoded background picture, laid out for `layoutWidth`; rebuilt when the picture or the width changes.
+    draw::Image layoutImage;
+    uint64_t layoutSource = 0;
+    int layoutWidth = -1;
+    uint64_t windowImageGeneration = 0;
+};
+
+struct AttachOptions {
+    int captionHeight = kMinCaptionHeight;
+    bool showCaptionButtons = true;
+    bool resizable = true;
+    bool showHelpButton = false;
+    bool showMenuButton = false;
+    bool showTitle = true;
+    bool captionGloss = false;
+    int bottomBarHeight = 0;
+    std::vector<BottomBarItem> bottomBarItems;
+    std::span<const std::byte> image;
+    std::optional<int> mode; // the engine's imageMode when not given
+};
+
+// What setSkin takes; everything not given keeps the engine's documented default.
+struct SkinSource {
+    std::wstring fileName;             // an image file, read when not empty
+    std::span<const std::byte> image;  // image bytes, used when there is no file name
+    std::optional<COLORREF> backgroundColour; // the picture's average colour when not given
+    std::optional<int64_t> accentColour;      // 0xDDCA22 when not given; -1: the background colour
+    std::optional<int> mode;                  // 4 when not given
+};
+
+struct ContainerOptions {
+    bool fillEnabled = true;
+    COLORREF fillColour = 0;
+    std::optional<int> fillAlpha; // 255 when not given
+    int option = 0;
+};
+
+// Where the background behind a control comes from.
+struct BackgroundProvider {
+    enum Kind { None, Window, WindowContainer, Marked } kind = None;
+    int windowIndex = 0;
+    int containerIndex = 0;
+    HWND marked = nullptr;
+};
+
 class SkinEngine {
   public:
     SkinEngine();
     SkinEngine(const SkinEngine&) = delete;
     SkinEngine& operator=(const SkinEngine&) = delete;
-    // Destroys the caption icon and shuts GDI+ down.
-    virtual ~SkinEngine();
+    // Destroys the caption icon and shuts GDI+ down; window records go with their windows.
+    ~SkinEngine();
 
     // Engine-wide settings, given their start values by the program's start-up.
     uintptr_t gdiplusToken = 0;
@@ -33,27 +216,112 @@ class SkinEngine {
     COLORREF accentColour = 0x00DDCA22;
     COLORREF backgroundColour;
     int imageMode = 0;
-    std::vector<std::byte> skinImage;
+    Bytes skinImage;
+    int stripMargin = kStripMargin;
+    int hotCaptionButton = 0;
 
-    virtual void setSkin(std::wstring_view fileName, std::span<const std::byte> image, COLORREF background,
-                         COLORREF accent, int mode);
-    virtual void setControlTransparency(bool enabled, int alpha);
-    virtual bool attachWindow(HWND window, bool resizable);
-    virtual void addCaptionButton(HWND window, std::span<const std::byte> image, std::wstring_view tipText,
-                                  std::function<void()> handler);
-    virtual void attachContainer(HWND container, COLORREF fillColour, int fillAlpha);
-    virtual void attachTransparentControl(HWND control);
+    // Called on the window's thread each time the program loses activation to another application.
+    std::function<void()> onDeactivated;
+
+    // ---- operations ----
+    LRESULT windowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    void onCaptionButton(int windowIndex, int buttonIndex);
+    void attachWindow(HWND hwnd, const AttachOptions& options = {});
+    void addCaptionButton(HWND hwnd, std::span<const std::byte> image, std::wstring_view tipText, Handler handler);
+    bool setWindowImage(HWND hwnd, std::span<const std::byte> image, std::optional<int> mode = {});
+    void setSkin(const SkinSource& source = {});
+    void setControlTransparency(bool enabled, std::optional<int> alpha = {}, bool sliderFrame = true);
+    void renderWindow(int windowIndex, bool present);
+    void paintFromBuffer(int windowIndex, HDC dc);
+    void drawCaptionButton(int windowIndex, int buttonIndex, bool inRender, bool pressed, int alpha,
+                           draw::Graphics* graphics = nullptr);
+    void layoutCaptionButtons(int windowIndex);
+    int hitTestCaptionButtons(int windowIndex, int x, int y) const;
+    int maximizeButtonIndex(int windowIndex) const;
+    void drawTitle(int windowIndex, draw::Graphics* graphics, bool inRender, const std::wstring* text = nullptr);
+    void setBottomBar(int windowIndex, int height, std::vector<BottomBarItem> items);
+    void layoutBottomBar(int windowIndex);
+    void setHelpHandler(HWND hwnd, Handler handler);
+    void setMenuHandler(HWND hwnd, Handler handler);
+    int attachContainer(HWND container, const ContainerOptions& options = {});
+    void setContainerAlpha(HWND container, int alpha);
+    RECT getCaptionStripRect(HWND hwnd) const;
+    void setTextColour(HWND control, COLORREF colour);
+    [[nodiscard]] COLORREF getBackgroundColour() const { return backgroundColour; }
+    struct CaptionImages {
+        std::optional<std::span<const std::byte>> minimize, maximize, restore, close;
+    };
+    void setCaptionButtonImages(HWND hwnd, const CaptionImages& images);
+    // Labels and other controls drawn straight on the skin.
+    void attachTransparentControl(HWND control);
+
+    // ---- records ----
+    [[nodiscard]] int windowCount() const { return static_cast<int>(windows_.size()); }
+    // 1-based; null when out of range.
+    [[nodiscard]] WindowRecord* window(int index) const;
+    // The index of an attached window (linear search), 0 when none.
+    [[nodiscard]] int indexOf(HWND hwnd) const;
+    // The record found through the window's Hw_lbID property.
+    [[nodiscard]] WindowRecord* recordOf(HWND hwnd, int* index = nullptr) const;
+
+    // ---- skin images ----
+    // The decoded background picture for the window's width (laid out for mode 4); null when there is none.
+    const draw::Image* layoutImage(int windowIndex);
+    [[nodiscard]] BackgroundProvider findBackgroundProvider(HWND control, bool honourMarkers) const;
+    // A memory DC w x h holding what lies behind `rect` of the control; give it back with releaseCaptureDC.
+    HDC captureBackground(HWND control, const RECT& rect);
+    void releaseCaptureDC(HDC dc);
+    // The background of the control's client area washed with white at overlayAlpha; the caller owns it.
+    HBITMAP controlBackgroundBitmap(HWND control);
+    [[nodiscard]] size_t captureCount() const { return dcCache_.size(); }
+
+    // The built-in caption glyphs, set by the program from its resources.
+    struct Glyphs {
+        std::span<const std::byte> help, menu, minimize, maximize, restore, close;
+    } glyphs;
 
   private:
-    struct CaptionButton {
-        HWND window;
-        std::wstring tipText;
-        std::function<void()> handler;
+    static LRESULT CALLBACK windowProcEntry(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK containerProcEntry(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    LRESULT containerProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    LRESULT passOn(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    void attachControls(HWND parent, int windowIndex);
+    void destroyWindowRecord(HWND hwnd);
+    void drawWindowBackground(draw::Graphics& g, int windowIndex);
+    void drawWindowBorder(int windowIndex, draw::Graphics& g);
+    void drawButtonSeparators(int windowIndex, int buttonIndex, draw::Graphics& g);
+    void restoreCaptionArea(int windowIndex, const RECT& r);
+    void restoreBottomBarArea(int windowIndex, const RECT& r);
+    void drawCaptionButtonHover(draw::Graphics& g, int windowIndex, int buttonIndex, int alpha);
+    void drawBottomBarItem(int windowIndex, draw::Graphics& g, int item);
+    void beginFrameDrag(int windowIndex, POINT p, const RECT& client);
+    void updateFrameCursor(int windowIndex, POINT p, const RECT& client);
+    void fadeTick(int windowIndex);
+    LRESULT colourAnswer(HWND control, HDC dc, bool pattern);
+    void invalidateControls(WindowRecord& w);
+    void fillContainer(HDC dc, const ContainerRecord& c, int w, int h, bool wholeRect);
+    const ContainerRecord* containerOf(HWND hwnd) const;
+
+    std::vector<std::unique_ptr<WindowRecord>> windows_;
+    struct CacheEntry {
+        HDC dc;
+        HBITMAP bitmap;
+        HGDIOBJ previous;
     };
-    std::vector<HWND> windows_;
-    std::vector<CaptionButton> captionButtons_;
-    std::vector<std::pair<HWND, std::pair<COLORREF, int>>> containers_;
-    std::vector<HWND> transparentControls_;
+    std::vector<CacheEntry> dcCache_;
+    uint64_t skinGeneration_ = 1;
+    uint64_t nextGeneration_ = 2;
 };
+
+// ---- skin images (plain functions over image bytes) ----
+
+// Average colour of 2000 random pixels; black when the picture does not decode.
+COLORREF averageColour(std::span<const std::byte> image, int samples = 2000, int rightBand = 0, int bottomBand = 0);
+// The picture with its right (variant 0) or left (variant 1) band and its bottom band faded into `colour`, as PNG.
+Bytes prepareImage(std::span<const std::byte> image, int variant, COLORREF colour, std::optional<int> fadeWidth = {});
+// The picture re-encoded as PNG; empty when it does not decode.
+Bytes loadAsPng(std::span<const std::byte> image);
+// A whole file's bytes; empty when it cannot be read, is a folder or is larger than the picture limit allows.
+Bytes readImageFile(const std::wstring& path);
 
 } // namespace skin

@@ -4,9 +4,18 @@
 #include "app/SettingsStore.h"
 #include "runtime/Dialogs.h"
 #include "runtime/Form.h"
+#include "runtime/Resources.h"
 #include "ui/AutoHide.h"
 
 namespace ui {
+
+std::span<const std::byte> builtInSkinImage(std::wstring_view code) {
+    static constexpr std::pair<std::wstring_view, const wchar_t*> kSkins[] = {
+        {L"0", L"SKIN_0"}, {L"2", L"SKIN_2"}, {L"3", L"SKIN_3"}, {L"4", L"SKIN_4"}, {L"6", L"SKIN_6"}};
+    for (const auto& [skinCode, resource] : kSkins)
+        if (skinCode == code) return rt::resourceBytes(resource);
+    return {};
+}
 
 void restoreTransparencySlider(rt::Form& form) {
     const int opacity =

@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <cstddef>
+#include <span>
 #include <string>
 
 namespace rt {
@@ -12,6 +14,8 @@ class PopupMenu;
 
 namespace ui {
 
+// The picture of a built-in skin by its code ("0", "2", "3", "4", "6"); empty for any other code.
+std::span<const std::byte> builtInSkinImage(std::wstring_view code);
 // Sets the transparency slider from its settings file at start-up.
 void restoreTransparencySlider(rt::Form& form);
 // Applies the skin saved in ski.ini: "0", "2", "3", "4", "6" are the built-in

@@ -48,11 +48,11 @@ def ensure_prefix():
         PREFIX.mkdir(parents=True, exist_ok=True)
         subprocess.run(["wineboot", "-i"], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         subprocess.run(["wineserver", "-w"], env=env)
-    if not (PREFIX / ".sb-fonts").exists():
+    if not (PREFIX / ".sb-fonts-3").exists():
         fonts = "Z:" + str(ROOT / "tools" / "wine-fonts.reg").replace("/", "\\")
         if subprocess.run(["wine", "regedit", "/S", fonts], env=env, stdout=subprocess.DEVNULL,
                           stderr=subprocess.DEVNULL).returncode == 0:
-            (PREFIX / ".sb-fonts").touch()
+            (PREFIX / ".sb-fonts-3").touch()
         subprocess.run(["wineserver", "-w"], env=env)
 
 
