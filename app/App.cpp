@@ -162,6 +162,7 @@ void onMainWindowCreated(rt::Form& form) {
     skinEngine->attachContainer(handleOf(L"分组框1"), {.fillColour = GetSysColor(COLOR_BTNFACE), .fillAlpha = 30});
 
     // 8. The saved skin (skin choice).
+    ui::setUpSkinChoice({skinEngine, [] { /* the page strip repaints itself once it draws */ }});
     ui::applySavedSkin(form, SettingsStore::read(settingsFile(kSkinSettings), L"皮肤选项", L"当前皮肤", L"0"));
 
     // 9. The program folder; the audio library is looked for in its plugins folder first.

@@ -209,12 +209,12 @@ bool Image::load(std::span<const std::byte> bytes) {
     return true;
 }
 
-bool Image::createBitmap(int width, int height) {
+bool Image::createBitmap(int width, int height, int format, void* bits, int stride) {
     if (width <= 0 || height <= 0 || static_cast<uint64_t>(width) * static_cast<uint64_t>(height) > kMaxImagePixels) {
         setLastStatus(kInvalidParameter);
         return false;
     }
-    return call(api().GdipCreateBitmapFromScan0, width, height, 0, kPixelFormat32bppArgb, static_cast<BYTE*>(nullptr),
+    return call(api().GdipCreateBitmapFromScan0, width, height, bits ? stride : 0, format, static_cast<BYTE*>(bits),
                 out());
 }
 
@@ -264,6 +264,18 @@ bool Image::save(std::wstring_view path, std::wstring_view format) const {
     const std::wstring p(path);
     return call(api().GdipSaveImageToFile, native(), p.c_str(), static_cast<const CLSID*>(&clsid),
                 static_cast<const void*>(nullptr));
+}
+
+HBITMAP createDib(int width, int height, void** bits) {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = std::max(width, 1);
+    info.bmiHeader.biHeight = -std::max(height, 1);
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* unused = nullptr;
+    return CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, bits ? bits : &unused, nullptr, 0);
 }
 
 bool findEncoder(std::wstring_view format, CLSID& clsid) {

@@ -25,6 +25,7 @@ namespace draw {
 using Bytes = std::vector<std::byte>;
 
 inline constexpr int kPixelFormat32bppArgb = 0x26200A;
+inline constexpr int kPixelFormat32bppPargb = 0xE200B;
 inline constexpr int kSmoothingAntiAlias = 4;
 inline constexpr int kCompositingHighQuality = 2;
 inline constexpr int kCombineReplace = 0;
@@ -177,7 +178,8 @@ class Image : public NativeObject<GpImage, &GdipApi::GdipDisposeImage> {
 
     // Refuses pictures too large to hold (see kMaxImagePixels) before decoding them.
     bool load(std::span<const std::byte> bytes);
-    bool createBitmap(int width, int height);
+    // A new bitmap; over `bits` (rows of `stride` bytes, owned by the caller) when given.
+    bool createBitmap(int width, int height, int format = kPixelFormat32bppArgb, void* bits = nullptr, int stride = 0);
     bool createFromIcon(HICON icon);
     [[nodiscard]] int width() const;
     [[nodiscard]] int height() const;
@@ -216,6 +218,9 @@ class Graphics : public NativeObject<GpGraphics, &GdipApi::GdipDeleteGraphics> {
     bool drawString(std::wstring_view text, const Font& font, RectF layout, const StringFormat& format,
                     const Brush& brush);
 };
+
+// A w x h 32-bit top-down DIB section (at least 1 x 1); its pixels through `bits` when asked. The caller owns it.
+HBITMAP createDib(int width, int height, void** bits = nullptr);
 
 // The CLSID of the encoder for a format GUID text; false when no encoder has that format.
 bool findEncoder(std::wstring_view format, CLSID& clsid);

@@ -159,6 +159,10 @@ void PopupMenu::add(std::wstring text, std::function<void()> onClick) {
     entries_.push_back({std::move(text), std::move(onClick), false});
 }
 
+void PopupMenu::setHandler(size_t index, std::function<void()> onClick) {
+    if (index < entries_.size()) entries_[index].onClick = std::move(onClick);
+}
+
 void PopupMenu::setChecked(size_t index, bool on) {
     if (index < entries_.size()) entries_[index].checked = on;
 }

@@ -35,6 +35,7 @@ class PopupMenu {
     [[nodiscard]] size_t size() const { return entries_.size(); }
     [[nodiscard]] bool checked(size_t index) const { return index < entries_.size() && entries_[index].checked; }
     void setChecked(size_t index, bool on);
+    void setHandler(size_t index, std::function<void()> onClick);
     [[nodiscard]] const std::wstring& text(size_t index) const { return entries_.at(index).text; }
     // Shows the menu at a screen point, runs the chosen entry's handler; returns its index or -1.
     int show(HWND owner, POINT screenPoint);

@@ -55,14 +55,13 @@ void blitToWindow(HWND hwnd, HDC source, int x, int y, int w, int h) {
     BitBlt(dc.get(), x, y, w, h, source, x, y, SRCCOPY);
 }
 
-// A w x h 32-bit ARGB bitmap made through the drawing layer, as a DIB section.
-HBITMAP argbBitmap(int w, int h) {
-    draw::Image image;
-    if (!image.createBitmap(std::max(w, 1), std::max(h, 1))) return nullptr;
-    return image.toHbitmap(0);
-}
-
 bool isCloseButton(const CaptionButton& b) { return b.kind == CaptionKind::Close; }
+
+// A drawing-layer surface on the window's back buffer; whatever GDI drew there before is flushed first.
+bool backGraphics(WindowRecord& w, draw::Graphics& g) {
+    GdiFlush();
+    return g.create(w.backPixels);
+}
 
 } // namespace
 
@@ -82,24 +81,29 @@ void SkinEngine::renderWindow(int windowIndex, bool present) {
     // The system owns the region from here on.
     SetWindowRgn(hwnd, CreateRoundRectRgn(0, 0, cw + 1, ch + 1, 5, 5), TRUE);
 
-    w.backBuffer.select(argbBitmap(cw, ch));
-    if (!w.backBuffer.dc()) return;
+    // The buffer is a DIB section that the drawing layer paints into directly, through a bitmap over
+    // the same pixels (premultiplied, which is what a blit shows), with no copy between the two.
+    w.backPixels = draw::Image();
+    void* bits = nullptr;
+    w.backBuffer.select(draw::createDib(cw, ch, &bits));
+    if (!w.backBuffer.dc() || !bits) return;
+    w.backPixels.createBitmap(std::max(cw, 1), std::max(ch, 1), draw::kPixelFormat32bppPargb, bits, std::max(cw, 1) * 4);
     if (!GetPropW(hwnd, L"Ck_Ycjdx")) SetPropW(hwnd, L"Ck_Ycjdx", w.backBuffer.original());
     SetPropW(hwnd, L"Ck_wtjbdx", w.backBuffer.bitmap());
 
     {
         draw::Graphics g;
-        g.create(w.backBuffer.dc());
+        backGraphics(w, g);
         drawWindowBackground(g, windowIndex);
         if (w.showCaptionButtons) {
             drawWindowBorder(windowIndex, g);
             w.captionSnapshot.reset();
-            w.captionSnapshot.select(argbBitmap(cw, w.captionHeight));
+            w.captionSnapshot.select(draw::createDib(cw, w.captionHeight, nullptr));
             BitBlt(w.captionSnapshot.dc(), 0, 0, cw, w.captionHeight, w.backBuffer.dc(), 0, 0, SRCCOPY);
         }
         const RECT& bar = w.bottomBarRect;
         w.bottomSnapshot.reset();
-        w.bottomSnapshot.select(argbBitmap(bar.right - bar.left, bar.bottom - bar.top));
+        w.bottomSnapshot.select(draw::createDib(bar.right - bar.left, bar.bottom - bar.top, nullptr));
         BitBlt(w.bottomSnapshot.dc(), 0, 0, bar.right - bar.left, bar.bottom - bar.top, w.backBuffer.dc(), bar.left,
                bar.top, SRCCOPY);
         if (w.showCaptionButtons) {
@@ -154,10 +158,10 @@ void SkinEngine::drawWindowBackground(draw::Graphics& g, int windowIndex) {
     g.setClip(clip);
     {
         draw::Brush fill;
-        fill.createSolid(toArgb(w.windowImage.empty() ? backgroundColour : w.windowImageColour));
+        fill.createSolid(toArgb(w.windowImage ? w.windowImageColour : backgroundColour));
         g.fillPath(fill, clip);
     }
-    const int mode = w.windowImage.empty() ? imageMode : w.windowImageMode;
+    const int mode = w.windowImage ? w.windowImageMode : imageMode;
     if (const draw::Image* image = layoutImage(windowIndex)) {
         const int iw = image->width(), ih = image->height();
         switch (mode) {
@@ -200,12 +204,13 @@ void SkinEngine::drawTitle(int windowIndex, draw::Graphics* graphics, bool inRen
     const int width = client.right - w.stripWidth - 10 - 2 * stripMargin;
     draw::Graphics own;
     if (!inRender || !graphics) {
-        own.create(w.backBuffer.dc());
-        graphics = &own;
         restoreCaptionArea(windowIndex, RECT{x0, y0, x0 + width, y0 + 32});
+        backGraphics(w, own);
+        graphics = &own;
     }
     draw::Graphics& g = *graphics;
     if (captionIcon) DrawIconEx(w.backBuffer.dc(), x0, y0 - 3, captionIcon, 17, 17, 0, nullptr, DI_NORMAL);
+    GdiFlush(); // the icon is in the pixels before the text is drawn over them
 
     std::wstring title;
     if (text) {
@@ -299,10 +304,10 @@ void SkinEngine::drawCaptionButton(int windowIndex, int i, bool inRender, bool p
 
     draw::Graphics own;
     if (pressed || !inRender || !graphics) {
-        own.create(w.backBuffer.dc());
+        restoreCaptionArea(windowIndex, RECT{ix, iy, ix + int(bw), iy + int(bh)});
+        backGraphics(w, own);
         graphics = &own;
         if (!pressed) graphics->setSmoothing(draw::kSmoothingAntiAlias);
-        restoreCaptionArea(windowIndex, RECT{ix, iy, ix + int(bw), iy + int(bh)});
     }
     draw::Graphics& g = *graphics;
     draw::Image image;
@@ -337,6 +342,7 @@ void SkinEngine::drawCaptionButtonHover(draw::Graphics& g, int windowIndex, int 
     const float x = b.rect.x - 1, y = float(w.stripY + 1);
     const float bw = float(b.width), bh = float(b.height);
     restoreCaptionArea(windowIndex, RECT{int(x) - 1, int(y), int(x + bw) + 1, int(y + bh) + 1});
+    GdiFlush(); // the restored cell is in the pixels before the layers are drawn over it
     if (alpha <= 0) return; // a plain button: every hover layer would be invisible
     {
         draw::GraphicsPath shape = draw::makePath(draw::addTopRoundedShape, x, y, bw, bh, 1);

@@ -8,6 +8,7 @@
 #include "draw/PathShapes.h"
 #include "runtime/Handles.h"
 
+#include <memory>
 #include <random>
 
 namespace skin {
@@ -32,12 +33,6 @@ RECT rectRelativeTo(HWND a, HWND b) {
     return rb;
 }
 
-HBITMAP argbBitmap(int w, int h) {
-    draw::Image image;
-    if (!image.createBitmap(std::max(w, 1), std::max(h, 1))) return nullptr;
-    return image.toHbitmap(0);
-}
-
 } // namespace
 
 Bytes readImageFile(const std::wstring& path) {
@@ -60,10 +55,15 @@ Bytes readImageFile(const std::wstring& path) {
     return bytes;
 }
 
-COLORREF averageColour(std::span<const std::byte> bytes, int samples, int rightBand, int bottomBand) {
-    draw::Image image;
-    if (samples <= 0 || !image.load(bytes)) return 0;
-    const int w = image.width(), h = image.height();
+Picture decodePicture(std::span<const std::byte> bytes) {
+    auto image = std::make_shared<draw::Image>();
+    if (!image->load(bytes)) return nullptr;
+    return image;
+}
+
+COLORREF averageColour(const draw::Image* image, int samples, int rightBand, int bottomBand) {
+    if (!image || samples <= 0) return 0;
+    const int w = image->width(), h = image->height();
     if (w <= 0 || h <= 0) return 0;
     // Random positions, seeded from the clock: two calls on one picture may differ slightly.
     std::minstd_rand random(static_cast<unsigned>(GetTickCount64()));
@@ -72,7 +72,7 @@ COLORREF averageColour(std::span<const std::byte> bytes, int samples, int rightB
     std::uniform_int_distribution<int> xs(x0, w - 1), ys(y0, h - 1);
     uint64_t r = 0, g = 0, b = 0;
     for (int i = 0; i < samples; ++i) {
-        const draw::Argb p = image.pixel(xs(random), ys(random));
+        const draw::Argb p = image->pixel(xs(random), ys(random));
         r += (p >> 16) & 0xFF;
         g += (p >> 8) & 0xFF;
         b += p & 0xFF;
@@ -81,74 +81,65 @@ COLORREF averageColour(std::span<const std::byte> bytes, int samples, int rightB
     return draw::rgb(static_cast<int>(r / n), static_cast<int>(g / n), static_cast<int>(b / n));
 }
 
-Bytes prepareImage(std::span<const std::byte> bytes, int variant, COLORREF colour, std::optional<int> fadeWidth) {
-    draw::Image source;
-    if (!source.load(bytes)) return {};
-    const int w = source.width(), h = source.height();
-    draw::Image prepared;
-    if (!prepared.createBitmap(w, h)) return {};
-    {
-        draw::Graphics g;
-        g.create(prepared);
-        g.drawImage(source, draw::RectF{0, 0, float(w), float(h)});
-        const float f = float(fadeWidth.value_or(w * 30 / 100));
-        draw::Brush side;
-        if (variant == 1) {
-            side.createLinear({0, 0}, {f, 0}, toArgb(colour, 255), toArgb(0xFFFFFF, 0));
-            g.fillRectangle(side, {0, 0, f, float(h)});
-        } else {
-            side.createLinear({float(w) - f, 0}, {float(w), 0}, toArgb(0xFFFFFF, 0), toArgb(colour, 255));
-            g.fillRectangle(side, {float(w) - f + 1, 0, f, float(h)});
-        }
-        draw::Brush bottom;
-        bottom.createLinear({0, float(h) - f}, {0, float(h)}, toArgb(colour, 0), toArgb(colour, 255));
-        g.fillRectangle(bottom, {0, float(h) - f + 1, float(w), f});
+Picture preparePicture(const draw::Image* source, int variant, COLORREF colour, std::optional<int> fadeWidth) {
+    if (!source) return nullptr;
+    const int w = source->width(), h = source->height();
+    auto prepared = std::make_shared<draw::Image>();
+    if (!prepared->createBitmap(w, h)) return nullptr;
+    draw::Graphics g;
+    g.create(*prepared);
+    g.drawImage(*source, draw::RectF{0, 0, float(w), float(h)});
+    const float f = float(fadeWidth.value_or(w * 30 / 100));
+    draw::Brush side;
+    if (variant == 1) {
+        side.createLinear({0, 0}, {f, 0}, toArgb(colour, 255), toArgb(0xFFFFFF, 0));
+        g.fillRectangle(side, {0, 0, f, float(h)});
+    } else {
+        side.createLinear({float(w) - f, 0}, {float(w), 0}, toArgb(0xFFFFFF, 0), toArgb(colour, 255));
+        g.fillRectangle(side, {float(w) - f + 1, 0, f, float(h)});
     }
-    return prepared.encode(draw::kFormatPng);
+    draw::Brush bottom;
+    bottom.createLinear({0, float(h) - f}, {0, float(h)}, toArgb(colour, 0), toArgb(colour, 255));
+    g.fillRectangle(bottom, {0, float(h) - f + 1, float(w), f});
+    return prepared;
 }
 
-Bytes loadAsPng(std::span<const std::byte> bytes) {
-    draw::Image image;
-    if (!image.load(bytes)) return {};
-    return image.encode(draw::kFormatPng);
+Picture pictureForMode(const Picture& source, int mode, COLORREF colour) {
+    return mode == 0 || mode == 1 ? preparePicture(source.get(), mode, colour) : source;
 }
 
 const draw::Image* SkinEngine::layoutImage(int windowIndex) {
     WindowRecord* wp = window(windowIndex);
     if (!wp) return nullptr;
     WindowRecord& w = *wp;
-    const bool own = !w.windowImage.empty();
-    const Bytes& bytes = own ? w.windowImage : skinImage;
-    const int mode = own ? w.windowImageMode : imageMode;
-    const uint64_t source = own ? w.windowImageGeneration : skinGeneration_;
-    if (bytes.empty()) return nullptr;
+    const Picture& picture = w.windowImage ? w.windowImage : skinImage;
+    const int mode = w.windowImage ? w.windowImageMode : imageMode;
+    if (!picture) return nullptr;
+    if (mode != 4) return picture.get();
     RECT client{};
     GetClientRect(w.hwnd, &client);
-    const int width = mode == 4 ? client.right : 0;
-    // Decoded once per picture (and per width in the tiled mode): renders only draw.
-    if (w.layoutSource == source && w.layoutWidth == width) return w.layoutImage ? &w.layoutImage : nullptr;
-    w.layoutSource = source;
+    const int width = client.right;
+    // Tiled once per picture and width: renders only draw.
+    if (w.layoutSource == picture.get() && w.layoutWidth == width) return w.layoutImage.get();
+    w.layoutSource = picture.get();
     w.layoutWidth = width;
-    w.layoutImage = draw::Image();
-    draw::Image decoded;
-    if (!decoded.load(bytes)) return nullptr;
-    if (mode != 4) {
-        w.layoutImage = std::move(decoded);
-        return &w.layoutImage;
-    }
-    const int iw = decoded.width(), ih = decoded.height();
-    draw::Image tiled;
-    if (!tiled.createBitmap(std::max(width, 1), ih)) return nullptr;
+    w.layoutImage.reset();
+    const int iw = picture->width(), ih = picture->height();
+    draw::Image mirrored; // the picture flipped left to right, for every second copy
+    auto tiled = std::make_shared<draw::Image>();
+    if (!mirrored.createBitmap(iw, ih) || !tiled->createBitmap(std::max(width, 1), ih)) return nullptr;
     {
         draw::Graphics g;
-        g.create(tiled);
-        for (const Tile& tile : mirroredTiles(iw, width)) {
-            g.drawImage(decoded, draw::RectF{float(tile.x), 0, float(iw), float(ih)});
-            decoded.rotateFlip(draw::kRotateNoneFlipX);
-        }
+        g.create(mirrored);
+        g.drawImage(*picture, draw::RectF{0, 0, float(iw), float(ih)});
     }
+    mirrored.rotateFlip(draw::kRotateNoneFlipX);
+    draw::Graphics g;
+    g.create(*tiled);
+    for (const Tile& tile : mirroredTiles(iw, width))
+        g.drawImage(tile.mirrored ? mirrored : *picture, draw::RectF{float(tile.x), 0, float(iw), float(ih)});
     w.layoutImage = std::move(tiled);
-    return &w.layoutImage;
+    return w.layoutImage.get();
 }
 
 BackgroundProvider SkinEngine::findBackgroundProvider(HWND control, bool honourMarkers) const {
@@ -192,7 +183,7 @@ HDC SkinEngine::captureBackground(HWND control, const RECT& rect) {
     const int w = rect.right - rect.left, h = rect.bottom - rect.top;
     HDC dc = CreateCompatibleDC(nullptr);
     if (!dc) return nullptr;
-    HBITMAP bitmap = argbBitmap(w, h);
+    HBITMAP bitmap = draw::createDib(w, h);
     HGDIOBJ previous = bitmap ? SelectObject(dc, bitmap) : nullptr;
     dcCache_.push_back({dc, bitmap, previous});
 

@@ -127,11 +127,9 @@ void SkinEngine::attachWindow(HWND hwnd, const AttachOptions& o) {
     w.bottomBarHeight = o.bottomBarHeight;
     w.windowImageMode = o.mode.value_or(imageMode);
     if (!o.image.empty()) {
-        w.windowImageColour = averageColour(o.image);
-        w.windowImage = w.windowImageMode == 0 || w.windowImageMode == 1
-                            ? prepareImage(o.image, w.windowImageMode, w.windowImageColour)
-                            : Bytes(o.image.begin(), o.image.end());
-        w.windowImageGeneration = nextGeneration_++;
+        const Picture source = decodePicture(o.image);
+        w.windowImageColour = averageColour(source.get());
+        w.windowImage = pictureForMode(source, w.windowImageMode, w.windowImageColour);
     }
 
     auto add = [&w](CaptionKind kind, std::span<const std::byte> image, const wchar_t* tip) {
@@ -205,11 +203,9 @@ bool SkinEngine::setWindowImage(HWND hwnd, std::span<const std::byte> image, std
     WindowRecord* w = recordOf(hwnd);
     if (!w || image.empty()) return false;
     if (mode) w->windowImageMode = *mode;
-    w->windowImageColour = averageColour(image);
-    w->windowImage = w->windowImageMode == 0 || w->windowImageMode == 1
-                         ? prepareImage(image, w->windowImageMode, w->windowImageColour)
-                         : Bytes(image.begin(), image.end());
-    w->windowImageGeneration = nextGeneration_++;
+    const Picture source = decodePicture(image);
+    w->windowImageColour = averageColour(source.get());
+    w->windowImage = pictureForMode(source, w->windowImageMode, w->windowImageColour);
     w->needsFullRender = true;
     InvalidateRect(hwnd, nullptr, FALSE);
     return true;
@@ -219,20 +215,17 @@ void SkinEngine::setSkin(const SkinSource& source) {
     if (!source.accentColour || *source.accentColour != -1)
         accentColour = source.accentColour ? static_cast<COLORREF>(*source.accentColour) : 0xDDCA22;
     if (source.fileName.empty() && source.image.empty() && !source.backgroundColour) {
-        skinImage.clear();
+        skinImage.reset();
         backgroundColour = GetSysColor(COLOR_BTNFACE);
     } else {
-        Bytes fromFile;
-        if (!source.fileName.empty()) fromFile = readImageFile(source.fileName);
-        const std::span<const std::byte> bytes = source.fileName.empty() ? source.image : std::span(fromFile);
-        backgroundColour = source.backgroundColour ? *source.backgroundColour : averageColour(bytes);
+        // Decoded once: the average colour, the preparation and every later render use the same picture.
+        const Bytes fromFile = source.fileName.empty() ? Bytes() : readImageFile(source.fileName);
+        const Picture picture = decodePicture(source.fileName.empty() ? source.image : std::span(fromFile));
+        backgroundColour = source.backgroundColour ? *source.backgroundColour : averageColour(picture.get());
         if (source.accentColour && *source.accentColour == -1) accentColour = backgroundColour;
         imageMode = source.mode.value_or(4);
-        if (imageMode == 0 || imageMode == 1) skinImage = prepareImage(bytes, imageMode, backgroundColour);
-        else if (!source.fileName.empty()) skinImage = loadAsPng(bytes);
-        else skinImage.assign(bytes.begin(), bytes.end());
+        skinImage = pictureForMode(picture, imageMode, backgroundColour);
     }
-    skinGeneration_ = nextGeneration_++;
     for (int i = 1; i <= windowCount(); ++i) {
         WindowRecord& w = *window(i);
         if (!IsWindowVisible(w.hwnd)) continue;

@@ -24,6 +24,8 @@
 namespace skin {
 
 using Bytes = std::vector<std::byte>;
+// A picture decoded once and kept ready to draw; shared by the settings that use it.
+using Picture = std::shared_ptr<const draw::Image>;
 using Handler = std::function<void()>;
 
 enum class CaptionKind { Close = 0, Maximize = 1, Minimize = 2, Menu = 3, Help = 4, Custom = 5 };
@@ -107,7 +109,7 @@ struct WindowRecord {
     bool showTitle = true;
     bool captionGloss = false;
     WNDPROC previousProc = nullptr;
-    Bytes windowImage;
+    Picture windowImage; // prepared for its mode
     int windowImageMode = 0;
     COLORREF windowImageColour = 0;
     std::vector<CaptionButton> captionButtons;
@@ -141,6 +143,8 @@ struct WindowRecord {
         comboRecords, updownRecords, headerRecords, transparentControls;
     bool needsFullRender = true;
     BufferDc backBuffer;
+    // The back buffer's pixels as a drawing-layer bitmap: vector drawing goes straight into the buffer.
+    draw::Image backPixels;
     BufferDc captionSnapshot;
     BufferDc bottomSnapshot;
     int hotControl = 0;
@@ -152,11 +156,10 @@ struct WindowRecord {
     int fadeOutButton = 0, fadeOutStep = 0;
     bool fadeTimerRunning = false;
 
-    // The decoded background picture, laid out for `layoutWidth`; rebuilt when the picture or the width changes.
-    draw::Image layoutImage;
-    uint64_t layoutSource = 0;
+    // The background picture laid out for `layoutWidth` (mode 4 tiles it); rebuilt when the picture or the width changes.
+    Picture layoutImage;
+    const draw::Image* layoutSource = nullptr;
     int layoutWidth = -1;
-    uint64_t windowImageGeneration = 0;
 };
 
 struct AttachOptions {
@@ -216,7 +219,7 @@ class SkinEngine {
     COLORREF accentColour = 0x00DDCA22;
     COLORREF backgroundColour;
     int imageMode = 0;
-    Bytes skinImage;
+    Picture skinImage; // prepared for imageMode; null when there is no skin picture
     int stripMargin = kStripMargin;
     int hotCaptionButton = 0;
 
@@ -309,18 +312,19 @@ class SkinEngine {
         HGDIOBJ previous;
     };
     std::vector<CacheEntry> dcCache_;
-    uint64_t skinGeneration_ = 1;
-    uint64_t nextGeneration_ = 2;
 };
 
 // ---- skin images (plain functions over image bytes) ----
 
-// Average colour of 2000 random pixels; black when the picture does not decode.
-COLORREF averageColour(std::span<const std::byte> image, int samples = 2000, int rightBand = 0, int bottomBand = 0);
-// The picture with its right (variant 0) or left (variant 1) band and its bottom band faded into `colour`, as PNG.
-Bytes prepareImage(std::span<const std::byte> image, int variant, COLORREF colour, std::optional<int> fadeWidth = {});
-// The picture re-encoded as PNG; empty when it does not decode.
-Bytes loadAsPng(std::span<const std::byte> image);
+// The picture in a file's or a block's bytes; null when it does not decode (or is too large to hold).
+Picture decodePicture(std::span<const std::byte> bytes);
+// Average colour of `samples` random pixels (of the right and bottom bands when given); black for no picture.
+COLORREF averageColour(const draw::Image* image, int samples = 2000, int rightBand = 0, int bottomBand = 0);
+// The picture with its right (variant 0) or left (variant 1) band and its bottom band, each 30 % of its
+// width deep unless given, faded into `colour`; null for no picture.
+Picture preparePicture(const draw::Image* source, int variant, COLORREF colour, std::optional<int> fadeWidth = {});
+// The picture prepared for an image mode: faded for modes 0 and 1, as it is for the others.
+Picture pictureForMode(const Picture& source, int mode, COLORREF colour);
 // A whole file's bytes; empty when it cannot be read, is a folder or is larger than the picture limit allows.
 Bytes readImageFile(const std::wstring& path);
 

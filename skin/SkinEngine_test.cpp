@@ -127,7 +127,7 @@ TEST_F(SkinEngineTest, DestroyingTheFirstWindowRenumbersTheSecond) {
 TEST_F(SkinEngineTest, SkinSettingsDefaults) {
     engine.setSkin({.image = Bytes(), .backgroundColour = 0x112233, .accentColour = 0x445566, .mode = 0});
     engine.setSkin();
-    EXPECT_TRUE(engine.skinImage.empty());
+    EXPECT_FALSE(engine.skinImage);
     EXPECT_EQ(engine.backgroundColour, GetSysColor(COLOR_BTNFACE));
     EXPECT_EQ(engine.accentColour, 0xDDCA22u);
 
@@ -136,7 +136,8 @@ TEST_F(SkinEngineTest, SkinSettingsDefaults) {
     EXPECT_EQ(engine.backgroundColour, draw::rgb(0x30, 0xA0, 0x50)); // a uniform picture's average is exact
     EXPECT_EQ(engine.accentColour, engine.backgroundColour);
     EXPECT_EQ(engine.imageMode, 4);
-    EXPECT_EQ(engine.skinImage, green); // mode 4 keeps the bytes as they are
+    ASSERT_TRUE(engine.skinImage); // mode 4 keeps the picture as it is
+    EXPECT_EQ(engine.skinImage->pixel(3, 3), 0xFF30A050u);
 
     engine.setControlTransparency(true);
     EXPECT_EQ(engine.overlayAlpha, 160);
@@ -148,9 +149,10 @@ TEST_F(SkinEngineTest, SkinSettingsDefaults) {
 
 TEST_F(SkinEngineTest, ModeZeroFadesTheRightAndBottomBandsIntoTheBackground) {
     const COLORREF c = draw::rgb(200, 40, 40);
-    const Bytes prepared = prepareImage(solid(472, 600, 0xFF2040C0), 0, c);
-    draw::Image image;
-    ASSERT_TRUE(image.load(prepared));
+    const Picture source = decodePicture(solid(472, 600, 0xFF2040C0));
+    const Picture prepared = preparePicture(source.get(), 0, c);
+    ASSERT_TRUE(prepared);
+    const draw::Image& image = *prepared;
     ASSERT_EQ(image.width(), 472);
     // Left of the 141-column band the picture is untouched; at its far edge it is the background colour.
     EXPECT_EQ(image.pixel(472 - 141 - 1, 100), 0xFF2040C0u);
@@ -161,7 +163,7 @@ TEST_F(SkinEngineTest, ModeZeroFadesTheRightAndBottomBandsIntoTheBackground) {
     EXPECT_EQ(image.pixel(100, 600 - 141 - 1), 0xFF2040C0u);
     const auto bottom = image.pixel(100, 599);
     EXPECT_NEAR(int((bottom >> 16) & 0xFF), 200, 6);
-    EXPECT_TRUE(prepareImage(Bytes(10, std::byte{7}), 0, c).empty());
+    EXPECT_FALSE(preparePicture(decodePicture(Bytes(10, std::byte{7})).get(), 0, c));
 }
 
 TEST_F(SkinEngineTest, ModeFourTilesPlainMirroredPlain) {

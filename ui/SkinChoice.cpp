@@ -5,16 +5,66 @@
 #include "runtime/Dialogs.h"
 #include "runtime/Form.h"
 #include "runtime/Resources.h"
+#include "skin/SkinEngine.h"
 #include "ui/AutoHide.h"
 
+#include <array>
+
 namespace ui {
+namespace {
+
+struct BuiltInSkin {
+    std::wstring_view code;
+    const wchar_t* resource;
+};
+// In the order of their menu entries; the custom skin's entry follows them.
+constexpr std::array<BuiltInSkin, 5> kBuiltInSkins{
+    {{L"0", L"SKIN_0"}, {L"2", L"SKIN_2"}, {L"3", L"SKIN_3"}, {L"4", L"SKIN_4"}, {L"6", L"SKIN_6"}}};
+constexpr size_t kCustomEntry = 5;
+
+SkinChoiceContext context;
+
+void checkOnly(size_t entry) {
+    for (size_t i = 0; i < skinMenu().size(); ++i) skinMenu().setChecked(i, i == entry);
+}
+
+void writeSkinSetting(const std::wstring& value) {
+    app::SettingsStore::write(app::settingsFile(app::kSkinSettings), L"皮肤选项", L"当前皮肤", value.c_str());
+}
+
+} // namespace
 
 std::span<const std::byte> builtInSkinImage(std::wstring_view code) {
-    static constexpr std::pair<std::wstring_view, const wchar_t*> kSkins[] = {
-        {L"0", L"SKIN_0"}, {L"2", L"SKIN_2"}, {L"3", L"SKIN_3"}, {L"4", L"SKIN_4"}, {L"6", L"SKIN_6"}};
-    for (const auto& [skinCode, resource] : kSkins)
-        if (skinCode == code) return rt::resourceBytes(resource);
+    for (const BuiltInSkin& s : kBuiltInSkins)
+        if (s.code == code) return rt::resourceBytes(s.resource);
     return {};
+}
+
+void setUpSkinChoice(SkinChoiceContext c) {
+    context = std::move(c);
+    for (size_t i = 0; i < kBuiltInSkins.size(); ++i) {
+        const std::wstring_view code = kBuiltInSkins[i].code;
+        skinMenu().setHandler(i, [code] {
+            applyBuiltInSkin(code);
+            if (context.refreshStrip) context.refreshStrip();
+        });
+    }
+}
+
+void applyBuiltInSkin(std::wstring_view code) {
+    for (size_t i = 0; i < kBuiltInSkins.size(); ++i) {
+        if (kBuiltInSkins[i].code != code) continue;
+        if (context.engine) context.engine->setSkin({.image = builtInSkinImage(code), .mode = 0});
+        checkOnly(i);
+        writeSkinSetting(std::wstring(code));
+        return;
+    }
+}
+
+void applySkinFile(const std::wstring& path) {
+    if (context.engine) context.engine->setSkin({.fileName = path, .mode = 0});
+    checkOnly(kCustomEntry);
+    writeSkinSetting(app::storablePath(path));
 }
 
 void restoreTransparencySlider(rt::Form& form) {
@@ -23,15 +73,17 @@ void restoreTransparencySlider(rt::Form& form) {
     if (rt::Control* slider = form.find(L"滑块条2")) slider->setPosition(opacity);
 }
 
-void applySavedSkin(rt::Form&, const std::wstring&) {
-    // The skin images and the menu's check marks arrive with the skin choice;
-    // until then the start-up skin stays.
+void applySavedSkin(rt::Form&, const std::wstring& value) {
+    if (value == L"1" || value == L"5") return; // codes of no skin: the start-up picture stays
+    for (const BuiltInSkin& s : kBuiltInSkins)
+        if (s.code == value) return applyBuiltInSkin(value);
+    skinMenu().setChecked(kCustomEntry, true);
+    applySkinFile(value);
 }
 
 rt::PopupMenu& skinMenu() {
     static rt::PopupMenu menu = [] {
         rt::PopupMenu m;
-        // The entries' skins arrive with the skin choice; until then choosing one does nothing.
         for (const wchar_t* text : {L"系统默认", L"蓝天白云", L"绚彩紫色", L"悠然百合", L"琴随心声", L"自定义皮肤"})
             m.add(text, [] {});
         return m;

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <cstddef>
+#include <functional>
 #include <span>
 #include <string>
 
@@ -11,11 +12,29 @@ namespace rt {
 class Form;
 class PopupMenu;
 } // namespace rt
+namespace skin {
+class SkinEngine;
+}
 
 namespace ui {
 
 // The picture of a built-in skin by its code ("0", "2", "3", "4", "6"); empty for any other code.
 std::span<const std::byte> builtInSkinImage(std::wstring_view code);
+
+// What the skin choices act on: the engine that paints the windows, and the
+// page strip's repaint after every change.
+struct SkinChoiceContext {
+    skin::SkinEngine* engine = nullptr;
+    std::function<void()> refreshStrip;
+};
+// Binds the skin menu's entries to their handlers.
+void setUpSkinChoice(SkinChoiceContext context);
+
+// A built-in skin by its code: its picture, the check mark on its entry only, ski.ini written.
+void applyBuiltInSkin(std::wstring_view code);
+// An image file as skin: "自定义皮肤" checked, the path written to ski.ini.
+void applySkinFile(const std::wstring& path);
+
 // Sets the transparency slider from its settings file at start-up.
 void restoreTransparencySlider(rt::Form& form);
 // Applies the skin saved in ski.ini: "0", "2", "3", "4", "6" are the built-in
