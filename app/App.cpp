@@ -235,6 +235,9 @@ int run() {
     skinEngine->glyphs = {rt::resourceBytes(L"GLYPH_HELP"),     rt::resourceBytes(L"GLYPH_MENU"),
                           rt::resourceBytes(L"GLYPH_MINIMIZE"), rt::resourceBytes(L"GLYPH_MAXIMIZE"),
                           rt::resourceBytes(L"GLYPH_RESTORE"),  rt::resourceBytes(L"GLYPH_CLOSE")};
+    skinEngine->controlGlyphs = {rt::resourceBytes(L"GLYPH_CHECK_OFF"),  rt::resourceBytes(L"GLYPH_CHECK_ON"),
+                                 rt::resourceBytes(L"GLYPH_ARROW_DOWN"), rt::resourceBytes(L"GLYPH_ARROW_UP"),
+                                 rt::resourceBytes(L"GLYPH_ARROW_LEFT"), rt::resourceBytes(L"GLYPH_ARROW_RIGHT")};
     // The skinned window procedure reports each loss of activation: the working set is trimmed then.
     skinEngine->onDeactivated = maint::trimWorkingSet;
 

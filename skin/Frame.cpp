@@ -35,19 +35,6 @@ draw::Brush verticalGradient(float x, float y0, float y1, Argb top, Argb bottom)
 
 void fillShape(draw::Graphics& g, const draw::GraphicsPath& path, const draw::Brush& brush) { g.fillPath(brush, path); }
 
-// The DC excluding every visible child that is not see-through, so a blit does not paint over children.
-HDC excludeChildren(HWND hwnd, HDC dc) {
-    for (HWND child = FindWindowExW(hwnd, nullptr, nullptr, nullptr); child;
-         child = FindWindowExW(hwnd, child, nullptr, nullptr)) {
-        if (!IsWindowVisible(child) || (GetWindowLongPtrW(child, GWL_EXSTYLE) & WS_EX_TRANSPARENT)) continue;
-        RECT r{};
-        GetWindowRect(child, &r);
-        MapWindowPoints(nullptr, hwnd, reinterpret_cast<POINT*>(&r), 2);
-        ExcludeClipRect(dc, r.left, r.top, r.right, r.bottom);
-    }
-    return dc;
-}
-
 void blitToWindow(HWND hwnd, HDC source, int x, int y, int w, int h) {
     rt::WindowDc dc(hwnd);
     if (!dc.get()) return;
@@ -64,6 +51,18 @@ bool backGraphics(WindowRecord& w, draw::Graphics& g) {
 }
 
 } // namespace
+
+HDC excludeChildren(HWND hwnd, HDC dc) {
+    for (HWND child = FindWindowExW(hwnd, nullptr, nullptr, nullptr); child;
+         child = FindWindowExW(hwnd, child, nullptr, nullptr)) {
+        if (!IsWindowVisible(child) || (GetWindowLongPtrW(child, GWL_EXSTYLE) & WS_EX_TRANSPARENT)) continue;
+        RECT r{};
+        GetWindowRect(child, &r);
+        MapWindowPoints(nullptr, hwnd, reinterpret_cast<POINT*>(&r), 2);
+        ExcludeClipRect(dc, r.left, r.top, r.right, r.bottom);
+    }
+    return dc;
+}
 
 // ---- rendering ----
 
@@ -125,8 +124,8 @@ void SkinEngine::renderWindow(int windowIndex, bool present) {
 }
 
 void SkinEngine::invalidateControls(WindowRecord& w) {
-    auto ownChildren = [&w](const std::vector<ControlRecord>& list, bool withChildren) {
-        for (const ControlRecord& r : list) {
+    auto ownChildren = [&w](const auto& list, bool withChildren) {
+        for (const auto& r : list) {
             if (GetParent(r.hwnd) != w.hwnd) continue;
             InvalidateRect(r.hwnd, nullptr, TRUE);
             if (!withChildren) continue;
@@ -135,9 +134,12 @@ void SkinEngine::invalidateControls(WindowRecord& w) {
         }
     };
     ownChildren(w.listRecords, true);
-    for (auto* list : {&w.comboRecords, &w.editRecords, &w.buttonRecords, &w.trackbarRecords, &w.progressRecords,
-                       &w.updownRecords})
-        ownChildren(*list, false);
+    ownChildren(w.comboRecords, false);
+    ownChildren(w.editRecords, false);
+    ownChildren(w.buttonRecords, false);
+    ownChildren(w.trackbarRecords, false);
+    ownChildren(w.progressRecords, false);
+    ownChildren(w.updownRecords, false);
 }
 
 void SkinEngine::paintFromBuffer(int windowIndex, HDC dc) {
@@ -503,6 +505,38 @@ LRESULT SkinEngine::colourAnswer(HWND control, HDC dc, bool pattern) {
     return reinterpret_cast<LRESULT>(brush ? brush : static_cast<HBRUSH>(GetStockObject(NULL_BRUSH)));
 }
 
+void SkinEngine::invalidateOnNotification(HWND control, WORD code) {
+    wchar_t cls[32] = {};
+    GetClassNameW(control, cls, 31);
+    const std::wstring_view name(cls);
+    if ((name == L"Edit" && (code == EN_VSCROLL || code == EN_HSCROLL || code == EN_CHANGE || code == EN_UPDATE)) ||
+        (name == L"ListBox" && (code == LBN_SELCHANGE || code == LBN_SELCANCEL)) ||
+        (name == L"ComboBox" && (code == CBN_KILLFOCUS || code == CBN_SELCHANGE)))
+        InvalidateRect(control, nullptr, TRUE);
+}
+
+LRESULT SkinEngine::answerControlColour(UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (!controlsTransparent || !overlayAlphaGiven || !lParam) return 0;
+    const auto control = reinterpret_cast<HWND>(lParam);
+    const auto dc = reinterpret_cast<HDC>(wParam);
+    wchar_t cls[32] = {};
+    switch (msg) {
+    case WM_CTLCOLOREDIT:
+        // The edit of a combo box is answered by the combo box itself.
+        GetClassNameW(GetParent(control), cls, 31);
+        return std::wstring_view(cls) == L"ComboBox" ? 0 : colourAnswer(control, dc, true);
+    case WM_CTLCOLORLISTBOX: {
+        GetClassNameW(control, cls, 31);
+        const auto style = GetWindowLongPtrW(control, GWL_STYLE);
+        if (std::wstring_view(cls) != L"ListBox" || (style & (LBS_OWNERDRAWFIXED | LBS_OWNERDRAWVARIABLE))) return 0;
+        return colourAnswer(control, dc, false);
+    }
+    case WM_CTLCOLORBTN: return colourAnswer(control, dc, false);
+    case WM_CTLCOLORSTATIC: return colourAnswer(control, dc, true);
+    default: return 0;
+    }
+}
+
 // ---- the window procedure ----
 
 LRESULT SkinEngine::windowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -603,17 +637,7 @@ LRESULT SkinEngine::windowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
         return result;
     }
     case WM_COMMAND:
-        if (colourAnswers && lParam) {
-            const auto control = reinterpret_cast<HWND>(lParam);
-            wchar_t cls[32] = {};
-            GetClassNameW(control, cls, 31);
-            const WORD code = HIWORD(wParam);
-            const std::wstring_view name(cls);
-            if ((name == L"Edit" && (code == EN_VSCROLL || code == EN_HSCROLL || code == EN_CHANGE || code == EN_UPDATE)) ||
-                (name == L"ListBox" && (code == LBN_SELCHANGE || code == LBN_SELCANCEL)) ||
-                (name == L"ComboBox" && (code == CBN_KILLFOCUS || code == CBN_SELCHANGE)))
-                InvalidateRect(control, nullptr, TRUE);
-        }
+        if (colourAnswers && lParam) invalidateOnNotification(reinterpret_cast<HWND>(lParam), HIWORD(wParam));
         break;
     case WM_SYSCOMMAND:
         switch (wParam & 0xFFF0) {
@@ -635,29 +659,14 @@ LRESULT SkinEngine::windowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
     case WM_TIMER:
         if (wParam == reinterpret_cast<WPARAM>(hwnd)) fadeTick(index);
         break;
-    case WM_CTLCOLOREDIT: {
-        const auto control = reinterpret_cast<HWND>(lParam);
-        wchar_t cls[32] = {};
-        GetClassNameW(GetParent(control), cls, 31);
-        if (std::wstring_view(cls) != L"ComboBox" && colourAnswers)
-            return colourAnswer(control, reinterpret_cast<HDC>(wParam), true);
-        break;
-    }
-    case WM_CTLCOLORLISTBOX: {
-        const auto control = reinterpret_cast<HWND>(lParam);
-        wchar_t cls[32] = {};
-        GetClassNameW(control, cls, 31);
-        const auto style = GetWindowLongPtrW(control, GWL_STYLE);
-        if (controlsTransparent && std::wstring_view(cls) == L"ListBox" && !(style & (LBS_OWNERDRAWFIXED | LBS_OWNERDRAWVARIABLE)) &&
-            overlayAlphaGiven)
-            return colourAnswer(control, reinterpret_cast<HDC>(wParam), false);
-        break;
-    }
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
     case WM_CTLCOLORBTN:
-        if (colourAnswers) return colourAnswer(reinterpret_cast<HWND>(lParam), reinterpret_cast<HDC>(wParam), false);
-        break;
     case WM_CTLCOLORSTATIC:
-        if (colourAnswers) return colourAnswer(reinterpret_cast<HWND>(lParam), reinterpret_cast<HDC>(wParam), true);
+        if (const LRESULT answer = answerControlColour(msg, wParam, lParam)) return answer;
+        break;
+    case WM_DRAWITEM:
+        if (lParam) onDrawItem(index, *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
         break;
     case WM_MOUSEMOVE: {
         const RECT client = clientRect(hwnd);

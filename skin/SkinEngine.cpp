@@ -233,7 +233,7 @@ void SkinEngine::setSkin(const SkinSource& source) {
         InvalidateRect(w.hwnd, nullptr, FALSE);
         for (HWND child = GetWindow(w.hwnd, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
             if (IsWindowVisible(child)) InvalidateRect(child, nullptr, TRUE);
-        for (const ControlRecord& header : w.headerRecords) InvalidateRect(header.hwnd, nullptr, FALSE);
+        for (const HeaderRecord& header : w.headerRecords) InvalidateRect(header.hwnd, nullptr, FALSE);
     }
 }
 
@@ -388,34 +388,33 @@ const ContainerRecord* SkinEngine::containerOf(HWND hwnd) const {
     return c.hwnd == hwnd ? &c : nullptr;
 }
 
-void SkinEngine::attachTransparentControl(HWND control) {
-    // Drawn straight on the skin by the control kinds; until a label paints
-    // itself, the window's colour answers already give it the skin behind it.
-    if (!control) return;
-    int windowIndex = 0;
-    for (HWND a = GetParent(control); a && !windowIndex; a = GetParent(a)) windowIndex = indexOf(a);
-    WindowRecord* w = window(windowIndex);
-    if (!w) return;
-    for (const ControlRecord& r : w->transparentControls)
-        if (r.hwnd == control) return;
-    w->transparentControls.push_back({control, nullptr});
-    setIntProp(control, L"Kj_lbID", static_cast<INT_PTR>(w->transparentControls.size()));
-    setIntProp(control, kTransparentOwnerProp, windowIndex);
+void SkinEngine::attachControls(HWND parent, int windowIndex) {
+    if (!controlsTransparent) return;
+    attachPushButtons(parent, windowIndex);
+    attachCheckAndRadio(parent, windowIndex);
+    attachEditsAndCombos(parent, windowIndex);
+    attachTrackbars(parent, windowIndex);
+    attachProgressBars(parent, windowIndex);
+    attachLists(parent, windowIndex);
+    attachUpDowns(parent, windowIndex);
+    attachHeaders(parent, windowIndex);
 }
 
-void SkinEngine::attachControls(HWND, int) {
-    // The control kinds take over their children here, in a fixed order:
-    // push buttons, check boxes and radio buttons, edits and combo boxes,
-    // sliders, progress bars, the list family, up-down controls, headers.
-    // Each kind attaches nothing while control skinning is off.
-    if (!controlsTransparent) return;
+SkinEngine* SkinEngine::instance() { return theEngine; }
+
+WNDPROC SkinEngine::subclass(HWND control, int windowIndex, int index, WNDPROC proc) {
+    setIntProp(control, kWindowIndexProp, index);
+    setIntProp(control, kOwnerIndexProp, windowIndex);
+    auto previous = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(proc)));
+    SetPropW(control, kProcProp, reinterpret_cast<HANDLE>(previous));
+    return previous;
 }
 
 void SkinEngine::destroyWindowRecord(HWND hwnd) {
     const int index = indexOf(hwnd);
     if (index) {
         WindowRecord& w = *window(index);
-        for (const ControlRecord& edit : w.editRecords) {
+        for (const EditRecord& edit : w.editRecords) {
             if (HANDLE brush = GetPropW(edit.hwnd, L"Kj_wtjb")) DeleteObject(brush);
             if (HANDLE bitmap = GetPropW(edit.hwnd, L"Kj_dxjb")) DeleteObject(bitmap);
         }
@@ -424,11 +423,11 @@ void SkinEngine::destroyWindowRecord(HWND hwnd) {
     for (int k = 1; k <= windowCount(); ++k) {
         WindowRecord& w = *window(k);
         setIntProp(w.hwnd, kWindowIndexProp, k);
-        for (auto* list : {&w.listRecords, &w.buttonRecords, &w.editRecords, &w.comboRecords, &w.headerRecords,
-                           &w.updownRecords, &w.trackbarRecords, &w.progressRecords})
-            for (const ControlRecord& r : *list) setIntProp(r.hwnd, kOwnerIndexProp, k);
+        w.forEachControlList([k](const auto& list) {
+            for (const auto& r : list) setIntProp(r.hwnd, kOwnerIndexProp, k);
+        });
         for (const ContainerRecord& c : w.containers) setIntProp(c.hwnd, kOwnerIndexProp, k);
-        for (const ControlRecord& r : w.transparentControls) setIntProp(r.hwnd, kTransparentOwnerProp, k);
+        for (const auto& r : w.transparentControls) setIntProp(r.hwnd, kTransparentOwnerProp, k);
     }
 }
 
@@ -445,28 +444,6 @@ LRESULT CALLBACK SkinEngine::windowProcEntry(HWND hwnd, UINT msg, WPARAM wParam,
     }
     auto previous = reinterpret_cast<WNDPROC>(GetPropW(hwnd, kProcProp));
     return previous ? CallWindowProcW(previous, hwnd, msg, wParam, lParam) : DefWindowProcW(hwnd, msg, wParam, lParam);
-}
-
-LRESULT CALLBACK SkinEngine::containerProcEntry(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    try {
-        if (theEngine) return theEngine->containerProc(hwnd, msg, wParam, lParam);
-    } catch (...) {
-    }
-    auto previous = reinterpret_cast<WNDPROC>(GetPropW(hwnd, kProcProp));
-    return previous ? CallWindowProcW(previous, hwnd, msg, wParam, lParam) : DefWindowProcW(hwnd, msg, wParam, lParam);
-}
-
-LRESULT SkinEngine::containerProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    // The panel's own painting arrives with the container kind; until then it
-    // keeps its system look and only passes everything on.
-    if (msg == WM_SIZE) {
-        if (WindowRecord* w = window(intProp(hwnd, kOwnerIndexProp))) {
-            const int index = intProp(hwnd, kWindowIndexProp);
-            if (index >= 1 && index <= static_cast<int>(w->containers.size()))
-                w->containers[static_cast<size_t>(index - 1)].needsRender = true;
-        }
-    }
-    return passOn(hwnd, msg, wParam, lParam);
 }
 
 } // namespace skin

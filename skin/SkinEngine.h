@@ -9,6 +9,7 @@
 
 #include "draw/Drawing.h"
 #include "runtime/Handles.h"
+#include "skin/ControlRecords.h"
 #include "skin/FrameGeometry.h"
 
 #include <windows.h>
@@ -24,8 +25,6 @@
 namespace skin {
 
 using Bytes = std::vector<std::byte>;
-// A picture decoded once and kept ready to draw; shared by the settings that use it.
-using Picture = std::shared_ptr<const draw::Image>;
 using Handler = std::function<void()>;
 
 enum class CaptionKind { Close = 0, Maximize = 1, Minimize = 2, Menu = 3, Help = 4, Custom = 5 };
@@ -71,15 +70,6 @@ class BufferDc {
     HBITMAP bitmap_ = nullptr;
 };
 
-// The look of a font as the drawing layer sees it.
-struct FontInfo {
-    std::wstring face = L"宋体";
-    int size = 12;
-    int style = 0;
-};
-// The control's font (WM_GETFONT) through the drawing layer; "宋体" 12 when it yields nothing.
-FontInfo captureFont(HWND control);
-
 struct ContainerRecord {
     HWND hwnd = nullptr;
     COLORREF fillColour = 0;
@@ -90,12 +80,6 @@ struct ContainerRecord {
     bool isGroupBox = false;
     bool fillEnabled = true;
     FontInfo font;
-};
-
-// A control taken over by one of the control kinds.
-struct ControlRecord {
-    HWND hwnd = nullptr;
-    WNDPROC previousProc = nullptr;
 };
 
 struct WindowRecord {
@@ -139,8 +123,21 @@ struct WindowRecord {
     COLORREF bottomBarTextColour = 0xFFFFFF;
     std::wstring bottomBarFontFace = L"宋体";
     int bottomBarFontSize = 12;
-    std::vector<ControlRecord> buttonRecords, editRecords, listRecords, trackbarRecords, progressRecords,
-        comboRecords, updownRecords, headerRecords, transparentControls;
+    std::vector<ButtonRecord> buttonRecords;
+    std::vector<EditRecord> editRecords;
+    std::vector<ListRecord> listRecords;
+    std::vector<TrackbarRecord> trackbarRecords;
+    std::vector<ProgressRecord> progressRecords;
+    std::vector<ComboRecord> comboRecords;
+    std::vector<UpDownRecord> updownRecords;
+    std::vector<HeaderRecord> headerRecords;
+    std::vector<TransparentControlRecord> transparentControls;
+    // Calls f on each list of controls whose Hw_FuID names this window.
+    template <typename F>
+    void forEachControlList(F f) {
+        f(listRecords), f(buttonRecords), f(editRecords), f(comboRecords), f(headerRecords), f(updownRecords),
+            f(trackbarRecords), f(progressRecords);
+    }
     bool needsFullRender = true;
     BufferDc backBuffer;
     // The back buffer's pixels as a drawing-layer bitmap: vector drawing goes straight into the buffer.
@@ -255,8 +252,47 @@ class SkinEngine {
         std::optional<std::span<const std::byte>> minimize, maximize, restore, close;
     };
     void setCaptionButtonImages(HWND hwnd, const CaptionImages& images);
-    // Labels and other controls drawn straight on the skin.
-    void attachTransparentControl(HWND control);
+    // Labels and other controls drawn straight on the skin: the control paints itself over a copy of the
+    // background and every pixel of its face colour (keyColour, the button face when not given) is dropped.
+    // A control with children is also registered as a panel with `panel`. Answers the panel index or 0.
+    int attachTransparentControl(HWND control, std::optional<COLORREF> keyColour = {},
+                                 const ContainerOptions& panel = {});
+    // Turns a button into an icon button (icon left of the caption when iconLayout != 0, above it otherwise)
+    // or an image button with its four state pictures; a tip text gives it a tooltip.
+    void makeIconButton(HWND button, std::span<const std::byte> image, int iconLayout, std::wstring_view tipText);
+    void makeImageButton(HWND button, std::span<const std::byte> image, std::span<const std::byte> hoverImage,
+                         std::span<const std::byte> pressedImage, std::span<const std::byte> disabledImage,
+                         std::wstring_view tipText);
+    // The skinned window's or panel's answer to WM_DRAWITEM for the engine's owner-drawn buttons.
+    void onDrawItem(int windowIndex, const DRAWITEMSTRUCT& item);
+    // Repaints a button outside WM_PAINT with owner-draw state bits (0x40 added when hot).
+    void repaintButton(HWND button, UINT state, bool hot);
+
+    // The control kinds' built-in glyphs, set by the program from its resources.
+    struct ControlGlyphs {
+        std::span<const std::byte> checkOff, checkOn, arrowDown, arrowUp, arrowLeft, arrowRight;
+    } controlGlyphs;
+
+    // The single engine of the process, for the plain window procedures of the control kinds.
+    static SkinEngine* instance();
+    // The records of a control through its Hw_FuID / Hw_lbID properties; null when it has none.
+    template <typename Record>
+    Record* controlRecord(HWND control, std::vector<Record> WindowRecord::*list, int* windowIndex = nullptr,
+                          int* index = nullptr) const {
+        const auto owner = static_cast<int>(reinterpret_cast<INT_PTR>(GetPropW(control, L"Hw_FuID")));
+        const auto i = static_cast<int>(reinterpret_cast<INT_PTR>(GetPropW(control, L"Hw_lbID")));
+        WindowRecord* w = window(owner);
+        if (!w || i < 1 || i > static_cast<int>((w->*list).size())) return nullptr;
+        Record& r = (w->*list)[static_cast<size_t>(i - 1)];
+        if (r.hwnd != control) return nullptr;
+        if (windowIndex) *windowIndex = owner;
+        if (index) *index = i;
+        return &r;
+    }
+    // Passes a message on to the procedure a control had before (Hw_hProc).
+    static LRESULT passOn(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    // Sets the three properties of a taken control and replaces its procedure; answers the old one.
+    static WNDPROC subclass(HWND control, int windowIndex, int index, WNDPROC proc);
 
     // ---- records ----
     [[nodiscard]] int windowCount() const { return static_cast<int>(windows_.size()); }
@@ -287,8 +323,18 @@ class SkinEngine {
     static LRESULT CALLBACK windowProcEntry(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK containerProcEntry(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
     LRESULT containerProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
-    LRESULT passOn(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    void renderContainer(int windowIndex, int containerIndex, HDC dc, bool recompose);
+    void drawGroupBoxDecoration(const ContainerRecord& c, HDC capture, int w, int h);
     void attachControls(HWND parent, int windowIndex);
+    // The control kinds, in the order attachControls runs them (each does nothing while controlsTransparent is off).
+    void attachPushButtons(HWND parent, int windowIndex);
+    void attachCheckAndRadio(HWND parent, int windowIndex);
+    void attachEditsAndCombos(HWND parent, int windowIndex);
+    void attachTrackbars(HWND parent, int windowIndex);
+    void attachProgressBars(HWND parent, int windowIndex);
+    void attachLists(HWND parent, int windowIndex);
+    void attachUpDowns(HWND parent, int windowIndex);
+    void attachHeaders(HWND parent, int windowIndex);
     void destroyWindowRecord(HWND hwnd);
     void drawWindowBackground(draw::Graphics& g, int windowIndex);
     void drawWindowBorder(int windowIndex, draw::Graphics& g);
@@ -301,6 +347,10 @@ class SkinEngine {
     void updateFrameCursor(int windowIndex, POINT p, const RECT& client);
     void fadeTick(int windowIndex);
     LRESULT colourAnswer(HWND control, HDC dc, bool pattern);
+    // The WM_CTLCOLOR* answers of skinned windows and panels; 0 when the system's colours stay.
+    LRESULT answerControlColour(UINT msg, WPARAM wParam, LPARAM lParam);
+    // Edits, list boxes and combo boxes repaint their washed background after scrolling and text changes.
+    void invalidateOnNotification(HWND control, WORD code);
     void invalidateControls(WindowRecord& w);
     void fillContainer(HDC dc, const ContainerRecord& c, int w, int h, bool wholeRect);
     const ContainerRecord* containerOf(HWND hwnd) const;
@@ -313,6 +363,9 @@ class SkinEngine {
     };
     std::vector<CacheEntry> dcCache_;
 };
+
+// The DC with every visible, non-transparent child of the window cut out of its clip; answers the DC.
+HDC excludeChildren(HWND hwnd, HDC dc);
 
 // ---- skin images (plain functions over image bytes) ----
 
