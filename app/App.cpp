@@ -65,7 +65,8 @@ void initAtlControlHost() {
 }
 
 void onPageSelected(int item) {
-    if (mainWindow) mainWindow->selectPage(L"高级选择夹1", item - 1);
+    // A press between two items reports item 0: the page shown stays (there is no page -1 to show).
+    if (mainWindow && item >= 1) mainWindow->selectPage(L"高级选择夹1", item - 1);
 }
 
 void bindEvents(rt::Form& form) {
@@ -154,7 +155,12 @@ void onMainWindowCreated(rt::Form& form) {
         return c ? c->hwnd() : nullptr;
     };
     skinEngine->attachContainer(handleOf(L"高级选择夹1"), {.fillColour = GetSysColor(COLOR_BTNFACE), .fillAlpha = 100});
-    pageStrip->attach(handleOf(L"标签1"), {70, 2, 2, true, GetSysColor(COLOR_BTNFACE), 0});
+    pageStrip->attach(handleOf(L"标签1"), {.itemWidth = 70,
+                                          .itemStyle = 2,
+                                          .frameStyle = 2,
+                                          .radioMode = true,
+                                          .colour = GetSysColor(COLOR_BTNFACE),
+                                          .alpha = 0});
     for (const wchar_t* text : {L"主持人专用", L"MC喊麦专用", L"搞笑类音效", L"人物类音效", L"生活类音效", L"自定义音效"})
         pageStrip->addItem(text);
     pageStrip->setChangeHandler(onPageSelected);
@@ -162,7 +168,7 @@ void onMainWindowCreated(rt::Form& form) {
     skinEngine->attachContainer(handleOf(L"分组框1"), {.fillColour = GetSysColor(COLOR_BTNFACE), .fillAlpha = 30});
 
     // 8. The saved skin (skin choice).
-    ui::setUpSkinChoice({skinEngine, [] { /* the page strip repaints itself once it draws */ }});
+    ui::setUpSkinChoice({skinEngine, [] { pageStrip->refresh(); }});
     ui::applySavedSkin(form, SettingsStore::read(settingsFile(kSkinSettings), L"皮肤选项", L"当前皮肤", L"0"));
 
     // 9. The program folder; the audio library is looked for in its plugins folder first.
@@ -194,7 +200,7 @@ int run() {
     audioPlayer = player.get();
     auto engine = std::make_unique<skin::SkinEngine>();
     skinEngine = engine.get();
-    auto strip = std::make_unique<skin::PageStrip>();
+    auto strip = std::make_unique<skin::PageStrip>(*engine);
     pageStrip = strip.get();
     auto hotkey = std::make_unique<HotkeyValue>();
     hotkeyValue = hotkey.get();

@@ -49,6 +49,7 @@ bool Brush::createPathGradient(const GraphicsPath& path) {
     return call(api().GdipCreatePathGradientFromPath, static_cast<const GpPath*>(path.native()), out());
 }
 bool Brush::setCentreColour(Argb colour) { return call(api().GdipSetPathGradientCenterColor, native(), colour); }
+bool Brush::setCentrePoint(PointF point) { return call(api().GdipSetPathGradientCenterPoint, native(), &point); }
 bool Brush::setSurroundColours(std::span<const Argb> colours) {
     INT count = static_cast<INT>(colours.size());
     return call(api().GdipSetPathGradientSurroundColorsWithCount, native(), colours.data(), &count);

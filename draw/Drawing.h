@@ -101,6 +101,7 @@ class Brush : public NativeObject<GpBrush, &GdipApi::GdipDeleteBrush> {
     bool setLinearBlend(float focus, float scale);
     bool createPathGradient(const GraphicsPath& path);
     bool setCentreColour(Argb colour);
+    bool setCentrePoint(PointF point);
     bool setSurroundColours(std::span<const Argb> colours);
 };
 

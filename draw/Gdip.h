@@ -88,6 +88,7 @@ struct ImageCodecInfo {
     X(GdipSetLineLinearBlend, GpBrush*, float, float)                                                            \
     X(GdipCreatePathGradientFromPath, const GpPath*, GpBrush**)                                                  \
     X(GdipSetPathGradientCenterColor, GpBrush*, Argb)                                                            \
+    X(GdipSetPathGradientCenterPoint, GpBrush*, const PointF*)                                                   \
     X(GdipSetPathGradientSurroundColorsWithCount, GpBrush*, const Argb*, INT*)                                   \
     X(GdipDeleteBrush, GpBrush*)                                                                                 \
     X(GdipCreatePen1, Argb, float, int, GpPen**)                                                                 \

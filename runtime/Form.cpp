@@ -165,13 +165,8 @@ bool Form::createControls() {
         control->hwnd_ = createControl(*control);
         if (!control->hwnd_) return false;
     }
-    for (auto& control : controls_) {
-        if (control->kind() != ControlKind::TabControl) continue;
-        // The page headers stay reachable above any label laid over them, until
-        // something that draws its own page selector takes their place.
-        SetWindowPos(control->hwnd_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-        showPageChildren(*control);
-    }
+    for (auto& control : controls_)
+        if (control->kind() == ControlKind::TabControl) showPageChildren(*control);
     return true;
 }
 

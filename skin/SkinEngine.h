@@ -267,6 +267,8 @@ class SkinEngine {
     void onDrawItem(int windowIndex, const DRAWITEMSTRUCT& item);
     // Repaints a button outside WM_PAINT with owner-draw state bits (0x40 added when hot).
     void repaintButton(HWND button, UINT state, bool hot);
+    // The procedure of every skinned button (all kinds).
+    LRESULT buttonProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
     // The control kinds' built-in glyphs, set by the program from its resources.
     struct ControlGlyphs {
@@ -328,6 +330,12 @@ class SkinEngine {
     void attachControls(HWND parent, int windowIndex);
     // The control kinds, in the order attachControls runs them (each does nothing while controlsTransparent is off).
     void attachPushButtons(HWND parent, int windowIndex);
+    // Paints a button of any kind into `target` with owner-draw state bits.
+    void paintButton(const ButtonRecord& b, HDC target, UINT state, const RECT& rect);
+    void paintOwnButton(HWND hwnd, UINT state);
+    // The record of a button made an icon or image button, attaching it first when needed.
+    ButtonRecord* adoptButton(HWND button);
+    void setButtonTip(ButtonRecord& b, std::wstring_view tipText);
     void attachCheckAndRadio(HWND parent, int windowIndex);
     void attachEditsAndCombos(HWND parent, int windowIndex);
     void attachTrackbars(HWND parent, int windowIndex);
