@@ -1,5 +1,6 @@
 // The skin engine's records, properties and pictures on real windows under Wine.
 #include "skin/SkinEngine.h"
+#include "skin/PageStrip.h"
 
 #include "draw/Colour.h"
 #include "draw/GdiplusRuntime.h"
@@ -287,6 +288,148 @@ TEST_F(SkinEngineTest, TextColourOfAComboBoxGoesToItsEdit) {
     ASSERT_NE(part, nullptr);
     EXPECT_EQ(prop(part, L"Kj_Ztys"), 0x0000FF);
     engine.setTextColour(nullptr, 1);
+    DestroyWindow(w);
+}
+
+} // namespace
+} // namespace skin
+
+namespace skin {
+namespace {
+
+HWND child(HWND parent, const wchar_t* cls, DWORD style, int x, int y, int w, int h, const wchar_t* text = L"") {
+    return CreateWindowExW(0, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, w, h, parent, nullptr,
+                           GetModuleHandleW(nullptr), nullptr);
+}
+
+TEST_F(SkinEngineTest, ButtonStylesThatAreSkinnedAndThoseThatStaySystemDrawn) {
+    HWND w = makeWindow(0, 400, 300);
+    struct Case {
+        DWORD style;
+        bool skinned;
+        ButtonKind kind;
+    };
+    const Case cases[] = {{BS_PUSHBUTTON, true, ButtonKind::Push},       {BS_DEFPUSHBUTTON, true, ButtonKind::Push},
+                          {BS_USERBUTTON, true, ButtonKind::Push},       {BS_AUTOCHECKBOX, true, ButtonKind::CheckBox},
+                          {BS_CHECKBOX, true, ButtonKind::CheckBox},     {BS_AUTORADIOBUTTON, true, ButtonKind::Radio},
+                          {BS_RADIOBUTTON, false, ButtonKind::Push},     {BS_3STATE, false, ButtonKind::Push},
+                          {BS_AUTO3STATE, false, ButtonKind::Push},      {BS_GROUPBOX, false, ButtonKind::Push}};
+    std::vector<HWND> buttons;
+    for (const Case& c : cases) buttons.push_back(child(w, L"BUTTON", c.style, 0, 0, 80, 20, L"按钮"));
+    engine.setControlTransparency(true, 0);
+    engine.attachWindow(w);
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        const ButtonRecord* r = engine.controlRecord(buttons[i], &WindowRecord::buttonRecords);
+        EXPECT_EQ(r != nullptr, cases[i].skinned) << "style " << cases[i].style;
+        if (r) EXPECT_EQ(r->kind, cases[i].kind) << "style " << cases[i].style;
+    }
+    // Push kinds become owner-drawn; check boxes and radio buttons keep their style.
+    EXPECT_EQ(GetWindowLongPtrW(buttons[0], GWL_STYLE) & 0xF, BS_OWNERDRAW);
+    EXPECT_EQ(GetWindowLongPtrW(buttons[3], GWL_STYLE) & 0xF, BS_AUTOCHECKBOX);
+    DestroyWindow(w);
+}
+
+TEST_F(SkinEngineTest, ADisabledButtonShowsTheGreyLook) {
+    HWND w = makeWindow(WS_VISIBLE, 300, 200);
+    HWND button = child(w, L"BUTTON", BS_PUSHBUTTON | WS_DISABLED, 40, 60, 100, 30, L"");
+    engine.setSkin({.backgroundColour = draw::rgb(0, 0, 120), .mode = 4});
+    engine.attachWindow(w);
+    engine.renderWindow(1, false);
+    engine.repaintButton(button, 0, false);
+    HDC dc = GetDC(button);
+    const COLORREF centre = GetPixel(dc, 50, 15);
+    ReleaseDC(button, dc);
+    EXPECT_NEAR(int(GetRValue(centre)), 195, 12);
+    EXPECT_NEAR(int(GetBValue(centre)), 195, 12);
+    DestroyWindow(w);
+}
+
+TEST_F(SkinEngineTest, PanelTintFollowsItsAlphaAndAGroupBoxKeepsItsTopRows) {
+    HWND w = makeWindow(WS_VISIBLE, 300, 200);
+    HWND panel = child(w, L"STATIC", 0, 10, 30, 120, 100);
+    HWND group = child(w, L"BUTTON", BS_GROUPBOX, 150, 30, 120, 100, L"");
+    engine.setSkin({.backgroundColour = draw::rgb(0, 0, 0), .mode = 4});
+    engine.attachWindow(w);
+    engine.attachContainer(panel, {.fillColour = draw::rgb(240, 240, 240), .fillAlpha = 100});
+    engine.attachContainer(group, {.fillColour = draw::rgb(240, 240, 240), .fillAlpha = 255});
+    engine.renderWindow(1, false);
+    auto red = [&](HWND h, int x, int y) {
+        HDC capture = engine.captureBackground(h, RECT{0, 0, 120, 100});
+        const int r = GetRValue(GetPixel(capture, x, y));
+        engine.releaseCaptureDC(capture);
+        return r;
+    };
+    for (auto [alpha, expected] : {std::pair{255, 240}, {100, 94}, {0, 0}}) {
+        engine.setContainerAlpha(panel, alpha);
+        EXPECT_NEAR(red(panel, 60, 50), expected, 3) << "alpha " << alpha;
+    }
+    EXPECT_EQ(red(group, 60, 2), 0);    // above the rounded outline: the skin untinted
+    EXPECT_EQ(red(group, 60, 50), 240); // inside it: the fill
+    EXPECT_EQ(red(group, 0, 98), 0);    // outside a rounded corner
+    DestroyWindow(w);
+}
+
+TEST_F(SkinEngineTest, PageStripItemsSelectionAndGaps) {
+    HWND w = makeWindow(WS_VISIBLE, 472, 200);
+    HWND host = child(w, L"STATIC", SS_NOTIFY, 16, 72, 456, 42);
+    engine.attachWindow(w);
+    PageStrip strip(engine);
+    ASSERT_TRUE(strip.attach(host, {.itemWidth = 70, .itemStyle = 2, .frameStyle = 2, .colour = 0xF0F0F0, .alpha = 0}));
+    for (const wchar_t* text : {L"主持人专用", L"MC喊麦专用", L"搞笑类音效", L"人物类音效", L"生活类音效", L"自定义音效"})
+        strip.addItem(text);
+    std::vector<int> calls;
+    strip.setChangeHandler([&calls](int item) { calls.push_back(item); });
+    EXPECT_EQ(strip.selectedItem(), 1); // the first item added is selected before any click
+    for (int k = 1; k <= 6; ++k) {
+        const RECT r = strip.itemRect(k);
+        EXPECT_EQ(r.left, 2 + 73 * (k - 1));
+        EXPECT_EQ(r.right, 72 + 73 * (k - 1));
+    }
+    EXPECT_EQ(strip.stripWidth(), 4 + 6 * 70 + 5 * 3);
+    auto press = [host](int x) { SendMessageW(host, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, 20)); };
+    press(150); // item 3
+    press(150); // the selected item again: reported, nothing changes
+    press(73);  // the gap between items 1 and 2
+    EXPECT_EQ(calls, (std::vector<int>{3, 3, 0}));
+    EXPECT_EQ(strip.selectedItem(), 3);
+    EXPECT_EQ(strip.itemRect(9).right, 0);
+    DestroyWindow(w);
+}
+
+TEST_F(SkinEngineTest, HandleCountsStayFlatOverHoversAndPageSwitches) {
+    HWND w = makeWindow(0, 472, 658);
+    HWND panel = child(w, L"STATIC", 0, 16, 88, 440, 360);
+    std::vector<HWND> buttons;
+    for (int i = 0; i < 36; ++i)
+        buttons.push_back(child(panel, L"BUTTON", BS_PUSHBUTTON, 8 + (i % 6) * 72, 30 + (i / 6) * 40, 64, 32, L"大家好"));
+    HWND host = child(w, L"STATIC", SS_NOTIFY, 16, 72, 456, 42);
+    engine.setSkin({.image = solid(472, 600, 0xFF4080C0), .mode = 0});
+    engine.setControlTransparency(true, 0);
+    engine.attachWindow(w, {.resizable = false});
+    engine.attachContainer(panel, {.fillColour = 0xF0F0F0, .fillAlpha = 100});
+    PageStrip strip(engine);
+    strip.attach(host, {.itemWidth = 70, .itemStyle = 2, .frameStyle = 2, .colour = 0xF0F0F0, .alpha = 0});
+    for (int k = 0; k < 6; ++k) strip.addItem(L"页");
+    engine.renderWindow(1, true);
+    auto hover = [&](int times) {
+        for (int i = 0; i < times; ++i) engine.repaintButton(buttons[static_cast<size_t>(i % 36)], 0, i % 2 == 0);
+    };
+    auto switchPages = [&](int times) {
+        for (int i = 0; i < times; ++i) {
+            strip.selectItem(1 + i % 6);
+            ShowWindow(panel, i % 2 ? SW_HIDE : SW_SHOWNA);
+            UpdateWindow(w);
+        }
+    };
+    // The system's drawing caches fill once (about a hundred objects); only growth after that is a leak.
+    hover(200);
+    switchPages(20);
+    const int gdiBefore = gdiHighWater(), userBefore = threadWindows();
+    hover(10000);
+    switchPages(1000);
+    EXPECT_LE(gdiHighWater(), gdiBefore + 5);
+    EXPECT_EQ(threadWindows(), userBefore);
+    EXPECT_LE(engine.captureCount(), 1u); // at most the strip's composed picture is kept
     DestroyWindow(w);
 }
 

@@ -41,9 +41,14 @@ class Board:
         x, y, w, h = self.control(text, cls)["rect"]
         self.click_at(x + w // 2, y + h // 2, button)
 
+    def strip_item(self, page):
+        """The middle of a page strip item (window coordinates): items 70 wide, 73 apart, from x = 2 of the
+        label 标签1 that hosts the strip."""
+        x, y, w, h = self.control("按钮组", cls="Static")["rect"]
+        return x + 2 + (page - 1) * 73 + 35, y + h // 2
+
     def show_page(self, page):
-        x, y, w, h = self.control(cls="SysTabControl32")["tabs"][page - 1]
-        self.click_at(x + w // 2, y + h // 2)
+        self.click_at(*self.strip_item(page))
         time.sleep(0.3)
 
     def play(self, number):
