@@ -89,6 +89,8 @@ void bindEvents(rt::Form& form) {
     });
     form.bind(L"滑块条1", EventKind::PositionChanged,
               [](rt::Control& source, const rt::EventArgs&) { audio::onVolumeChanged(source); });
+    form.bind(L"滑块条2", EventKind::PositionChanged,
+              [](rt::Control& source, const rt::EventArgs&) { ui::onTransparencyChanged(source.form()); });
     form.bind(L"组合框1", EventKind::SelectionChanged,
               [](rt::Control& source, const rt::EventArgs&) { audio::onOutputChannelChanged(source); });
     // Window behaviours and the links.

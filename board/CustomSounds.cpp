@@ -2,6 +2,7 @@
 
 #include "app/Globals.h"
 #include "app/SettingsStore.h"
+#include "app/StoredPath.h"
 #include "board/CustomSoundText.h"
 #include "board/SoundBoard.h"
 #include "runtime/Dialogs.h"
@@ -54,9 +55,12 @@ void onCustomButtonRightDown(rt::Control& button) {
     const std::wstring suggestion = fromU16(suggestedName(toU16(*path)));
     const std::optional<std::wstring> name = rt::inputBox(owner, L"请输入自定义音效名称", L"输入", suggestion);
     if (!name) return;
-    const std::wstring file = app::settingsFile(app::kMainSettings);
-    app::SettingsStore::write(file, kSection, nameKey(slot), name->c_str());
-    app::SettingsStore::write(file, kSection, fileKey(slot), app::storablePath(*path).c_str());
+    // A path the settings cannot hold keeps the previous binding stored; this one lasts for the run.
+    if (const std::optional<std::wstring> stored = app::rememberChosenPath(*path, owner)) {
+        const std::wstring file = app::settingsFile(app::kMainSettings);
+        app::SettingsStore::write(file, kSection, nameKey(slot), name->c_str());
+        app::SettingsStore::write(file, kSection, fileKey(slot), stored->c_str());
+    }
     if (!button.hwnd()) return;
     button.setTag(*path);
     button.setCaption(*name);

@@ -221,7 +221,11 @@ void SkinEngine::setSkin(const SkinSource& source) {
         // Decoded once: the average colour, the preparation and every later render use the same picture.
         const Bytes fromFile = source.fileName.empty() ? Bytes() : readImageFile(source.fileName);
         const Picture picture = decodePicture(source.fileName.empty() ? source.image : std::span(fromFile));
-        backgroundColour = source.backgroundColour ? *source.backgroundColour : averageColour(picture.get());
+        // A picture that does not decode (missing, broken, too large, no picture at all) leaves the plain
+        // button face rather than black, so the board stays readable.
+        backgroundColour = source.backgroundColour ? *source.backgroundColour
+                           : picture                ? averageColour(picture.get())
+                                                    : GetSysColor(COLOR_BTNFACE);
         if (source.accentColour && *source.accentColour == -1) accentColour = backgroundColour;
         imageMode = source.mode.value_or(4);
         skinImage = pictureForMode(picture, imageMode, backgroundColour);

@@ -2,6 +2,7 @@
 
 #include "app/Globals.h"
 #include "app/SettingsStore.h"
+#include "app/StoredPath.h"
 #include "runtime/Dialogs.h"
 #include "runtime/Form.h"
 #include "runtime/Resources.h"
@@ -49,6 +50,7 @@ void setUpSkinChoice(SkinChoiceContext c) {
             if (context.refreshStrip) context.refreshStrip();
         });
     }
+    skinMenu().setHandler(kCustomEntry, onCustomSkin);
 }
 
 void applyBuiltInSkin(std::wstring_view code) {
@@ -61,10 +63,30 @@ void applyBuiltInSkin(std::wstring_view code) {
     }
 }
 
-void applySkinFile(const std::wstring& path) {
+void applySkinFile(const std::wstring& path, HWND owner) {
     if (context.engine) context.engine->setSkin({.fileName = path, .mode = 0});
     checkOnly(kCustomEntry);
-    writeSkinSetting(app::storablePath(path));
+    const std::optional<std::wstring> stored = owner ? app::rememberChosenPath(path, owner) : app::pathForSettings(path);
+    if (stored) writeSkinSetting(*stored);
+}
+
+void onCustomSkin() {
+    HWND owner = app::mainWindow ? app::mainWindow->hwnd() : nullptr;
+    const std::optional<std::wstring> path = rt::openFileDialog(owner, L"", L"", app::programDir + L"自定义皮肤");
+    if (!path) return;
+    applySkinFile(*path, owner);
+    if (context.refreshStrip) context.refreshStrip();
+}
+
+void onTransparencyChanged(rt::Form& form) {
+    rt::Control* slider = form.find(L"滑块条2");
+    rt::Control* board = form.find(L"高级选择夹1");
+    if (!slider) return;
+    const int opacity = slider->position();
+    if (context.engine && board) context.engine->setContainerAlpha(board->hwnd(), opacity);
+    app::SettingsStore::write(app::settingsFile(app::kTransparencySettings), L"背景色", L"透明度",
+                              std::to_wstring(opacity).c_str());
+    if (context.refreshStrip) context.refreshStrip();
 }
 
 void restoreTransparencySlider(rt::Form& form) {

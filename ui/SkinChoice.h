@@ -32,8 +32,13 @@ void setUpSkinChoice(SkinChoiceContext context);
 
 // A built-in skin by its code: its picture, the check mark on its entry only, ski.ini written.
 void applyBuiltInSkin(std::wstring_view code);
-// An image file as skin: "自定义皮肤" checked, the path written to ski.ini.
-void applySkinFile(const std::wstring& path);
+// An image file as skin: "自定义皮肤" checked, the path written to ski.ini. A path chosen by the user
+// (owner given) that the settings cannot hold is applied for this run and reported; the stored skin stays.
+void applySkinFile(const std::wstring& path, HWND owner = nullptr);
+// "自定义皮肤": any file, from the program folder's 自定义皮肤 on.
+void onCustomSkin();
+// The transparency slider moved: the board panel's opacity, stored in skin.ini.
+void onTransparencyChanged(rt::Form& form);
 
 // Sets the transparency slider from its settings file at start-up.
 void restoreTransparencySlider(rt::Form& form);
