@@ -3,6 +3,7 @@
 // step, each against a plain BitBlt of the same area in the same run.
 // Usage: skin_bench <skin picture>
 #include "draw/GdiplusRuntime.h"
+#include "skin/PageStrip.h"
 #include "skin/SkinEngine.h"
 
 #include <windows.h>
@@ -65,7 +66,23 @@ int wmain(int argc, wchar_t** argv) {
         const Figures decode = time(20, [&] { skin::decodePicture(picture); });
         const Figures average = time(20, [&] { skin::averageColour(decoded.get()); });
         engine.setControlTransparency(true, 0);
+        // The board: a panel with two pages of 36 buttons, the second hidden.
+        HWND panel = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 16, 88, 440, 360, hwnd, nullptr,
+                                     wc.hInstance, nullptr);
+        std::vector<HWND> pages[2];
+        HFONT font = CreateFontW(-12, 0, 0, 0, FW_NORMAL, 0, 0, 0, GB2312_CHARSET, 0, 0, 0, 0, L"宋体");
+        for (int page = 0; page < 2; ++page)
+            for (int i = 0; i < 36; ++i) {
+                HWND b = CreateWindowExW(0, L"BUTTON", L"掌声雷动", WS_CHILD | (page ? 0 : WS_VISIBLE) | BS_PUSHBUTTON,
+                                         8 + (i % 6) * 72, 32 + (i / 6) * 40, 64, 32, panel, nullptr, wc.hInstance,
+                                         nullptr);
+                SendMessageW(b, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+                pages[page].push_back(b);
+            }
+        const double attachStart = now();
         engine.attachWindow(hwnd, {.resizable = false});
+        engine.attachContainer(panel, {.fillColour = GetSysColor(COLOR_BTNFACE), .fillAlpha = 100});
+        const double attachMs = (now() - attachStart) * 1000.0;
         engine.addCaptionButton(hwnd, {}, L"换皮肤", [] {});
         engine.renderWindow(1, true);
 
@@ -78,6 +95,18 @@ int wmain(int argc, wchar_t** argv) {
         const Figures hover = time(300, [&] {
             engine.drawCaptionButton(1, 3, false, false, 30 * (1 + step++ % 8));
         });
+        RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+        const Figures blitButton = time(300, [&] { BitBlt(screen, 24, 120, 64, 32, buffer, 24, 120, SRCCOPY); });
+        int hot = 0;
+        const Figures buttonHover = time(300, [&] { engine.repaintButton(pages[0][5], 0, hot++ % 2 == 0); });
+        const Figures blitPanel = time(300, [&] { BitBlt(screen, 16, 88, 440, 360, buffer, 16, 88, SRCCOPY); });
+        int shown = 0;
+        const Figures pageSwitch = time(60, [&] {
+            for (HWND b : pages[shown]) ShowWindow(b, SW_HIDE);
+            shown = 1 - shown;
+            for (HWND b : pages[shown]) ShowWindow(b, SW_SHOWNA);
+            RedrawWindow(panel, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+        });
         ReleaseDC(hwnd, screen);
         std::printf("plain BitBlt of the window (472 x 658):      median %7.3f ms, 99th percentile %7.3f ms\n",
                     blitWindow.median, blitWindow.p99);
@@ -86,6 +115,13 @@ int wmain(int argc, wchar_t** argv) {
                     blitCell.median, blitCell.p99);
         print("hover step of the close button, ratio:", hover, blitCell);
         print("hover step of the close button, to window blit:", hover, blitWindow);
+        std::printf("plain BitBlt of a board button (64 x 32):   median %7.3f ms, 99th percentile %7.3f ms\n",
+                    blitButton.median, blitButton.p99);
+        print("hover repaint of one board button, ratio:", buttonHover, blitButton);
+        std::printf("plain BitBlt of the board (440 x 360):      median %7.3f ms, 99th percentile %7.3f ms\n",
+                    blitPanel.median, blitPanel.p99);
+        print("page switch (36 buttons out, 36 in), ratio:", pageSwitch, blitPanel);
+        std::printf("attaching the window and the board (72 buttons): %.1f ms\n", attachMs);
         print("setting the default skin (no window shown):", setSkin, blitWindow);
         print("  of which decoding the picture:", decode, blitWindow);
         print("  of which its average colour:", average, blitWindow);

@@ -58,13 +58,11 @@ void drawNatural(draw::Graphics& g, const draw::Image& image, float x, float y) 
     g.drawImage(image, draw::RectF{x, y, float(image.width()), float(image.height())});
 }
 
-void drawCaption(draw::Graphics& g, const ButtonRecord& b, draw::RectF box, int align, int lineAlign,
-                 int trimming = 0) {
+void drawCaption(draw::Graphics& g, const draw::Font& font, const ButtonRecord& b, draw::RectF box, int align,
+                 int lineAlign, int trimming = 0) {
     if (b.text.empty()) return;
     const auto colour = static_cast<COLORREF>(reinterpret_cast<INT_PTR>(GetPropW(b.hwnd, L"Kj_Ztys")));
     draw::Brush ink = solid(toArgb(colour));
-    draw::Font font;
-    font.create(b.font.face, float(b.font.size), b.font.style, draw::kUnitPixel);
     draw::StringFormat format;
     format.create();
     format.setAlignment(align);
@@ -115,8 +113,7 @@ void SkinEngine::attachPushButtons(HWND parent, int windowIndex) {
     WindowRecord* w = window(windowIndex);
     if (!w) return;
     std::map<LRESULT, FontInfo> fonts; // the board's buttons share a handful of fonts
-    for (HWND child = FindWindowExW(parent, nullptr, L"BUTTON", nullptr); child;
-         child = FindWindowExW(parent, child, L"BUTTON", nullptr)) {
+    for (HWND child : directChildren(parent, L"BUTTON")) {
         if (!isPushStyle(buttonType(child))) continue;
         bool known = false;
         for (const ButtonRecord& r : w->buttonRecords) known = known || r.hwnd == child;
@@ -139,8 +136,7 @@ void SkinEngine::attachCheckAndRadio(HWND parent, int windowIndex) {
     if (!controlsTransparent) return;
     WindowRecord* w = window(windowIndex);
     if (!w) return;
-    for (HWND child = FindWindowExW(parent, nullptr, L"BUTTON", nullptr); child;
-         child = FindWindowExW(parent, child, L"BUTTON", nullptr)) {
+    for (HWND child : directChildren(parent, L"BUTTON")) {
         const unsigned type = buttonType(child);
         if (!isRadioStyle(type) && !isCheckStyle(type)) continue;
         ButtonRecord r;
@@ -164,6 +160,7 @@ void SkinEngine::paintButton(const ButtonRecord& b, HDC target, UINT state, cons
     {
         CaptureCanvas canvas(capture);
         draw::Graphics& g = canvas.g;
+        const draw::Font& captionFont = font(b.font.face, b.font.size, b.font.style);
         const float fx = float(x), fy = float(y), fw = float(w), fh = float(h);
         switch (b.kind) {
         case ButtonKind::Push: {
@@ -189,7 +186,7 @@ void SkinEngine::paintButton(const ButtonRecord& b, HDC target, UINT state, cons
                     g.fillPath(gradient(2, 2, 2, fh - 2, toArgb(accentColour, 60), toArgb(kWhite, 100)),
                                draw::makePath(draw::addRoundedRect, x + 2, y + 2, w - 3, h - 3, 5));
             }
-            drawCaption(g, b, {0, 2, fw, fh}, draw::kAlignCenter, draw::kAlignCenter);
+            drawCaption(g, captionFont, b, {0, 2, fw, fh}, draw::kAlignCenter, draw::kAlignCenter);
             break;
         }
         case ButtonKind::Icon: {
@@ -217,13 +214,13 @@ void SkinEngine::paintButton(const ButtonRecord& b, HDC target, UINT state, cons
                 const float s = float(int(0.8f * fh));
                 const float ix = b.text.empty() ? (fw - s) / 2 : 3;
                 g.drawImage(*b.image, draw::RectF{ix, (fh - s) / 2, s, s});
-                drawCaption(g, b, {s + 5, 2, fw - s - 7, fh}, draw::kAlignNear, draw::kAlignCenter);
+                drawCaption(g, captionFont, b, {s + 5, 2, fw - s - 7, fh}, draw::kAlignNear, draw::kAlignCenter);
             } else if (b.iconLayout != 0) {
-                drawCaption(g, b, {0, 0, fw, fh}, draw::kAlignCenter, draw::kAlignCenter);
+                drawCaption(g, captionFont, b, {0, 0, fw, fh}, draw::kAlignCenter, draw::kAlignCenter);
             } else {
                 const float s = float(int(0.8f * (fh - float(b.font.size) - 2)));
                 if (b.image) g.drawImage(*b.image, draw::RectF{(fw - s) / 2, 0.05f * fh, s, s});
-                drawCaption(g, b, {0, 0.05f * fh + s + 2, fw, fh - s}, draw::kAlignCenter, draw::kAlignNear,
+                drawCaption(g, captionFont, b, {0, 0.05f * fh + s + 2, fw, fh - s}, draw::kAlignCenter, draw::kAlignNear,
                             3 /* ellipsis character */);
             }
             break;
@@ -269,7 +266,7 @@ void SkinEngine::paintButton(const ButtonRecord& b, HDC target, UINT state, cons
                     draw::drawGlow(g, box, 2, kGlow, 30);
                 }
             }
-            drawCaption(g, b, {fx + 17, 2, fw - 19, fh}, draw::kAlignNear, draw::kAlignCenter);
+            drawCaption(g, captionFont, b, {fx + 17, 2, fw - 19, fh}, draw::kAlignNear, draw::kAlignCenter);
             break;
         }
         case ButtonKind::Radio: {
@@ -305,7 +302,7 @@ void SkinEngine::paintButton(const ButtonRecord& b, HDC target, UINT state, cons
                     g.fillPath(shine, dot);
                 }
             }
-            drawCaption(g, b, {fx + 18, 2, fw, fh}, draw::kAlignNear, draw::kAlignCenter);
+            drawCaption(g, captionFont, b, {fx + 18, 2, fw, fh}, draw::kAlignNear, draw::kAlignCenter);
             break;
         }
         }

@@ -49,8 +49,7 @@ void SkinEngine::drawGroupBoxDecoration(const ContainerRecord& c, HDC capture, i
     draw::Graphics g;
     g.create(capture);
     g.setTextHint(4);
-    draw::Font f;
-    f.create(c.font.face, float(c.font.size), c.font.style, draw::kUnitPixel);
+    const draw::Font& f = SkinEngine::font(c.font.face, c.font.size, c.font.style);
     draw::StringFormat format;
     format.create(draw::kStringNoWrap);
     draw::Brush ink;

@@ -221,10 +221,9 @@ void SkinEngine::drawTitle(int windowIndex, draw::Graphics* graphics, bool inRen
         title.resize(static_cast<size_t>(GetWindowTextLengthW(w.hwnd)) + 1);
         title.resize(static_cast<size_t>(GetWindowTextW(w.hwnd, title.data(), static_cast<int>(title.size()))));
     }
-    draw::Font font;
-    const std::wstring face = w.titleFontFace.empty() ? L"宋体" : w.titleFontFace;
-    font.create(face, float(w.titleFontSize > 0 ? w.titleFontSize : 13),
-                w.titleFontStyle ? draw::kFontStyleBold : draw::kFontStyleRegular, draw::kUnitPixel);
+    const draw::Font& titleFont =
+        font(w.titleFontFace.empty() ? L"宋体" : w.titleFontFace, w.titleFontSize > 0 ? w.titleFontSize : 13,
+             w.titleFontStyle ? draw::kFontStyleBold : draw::kFontStyleRegular);
     // One line, cut at the box: a title never runs under the caption strip or into a second line.
     draw::StringFormat format;
     format.create(draw::kStringNoWrap);
@@ -237,11 +236,11 @@ void SkinEngine::drawTitle(int windowIndex, draw::Graphics* graphics, bool inRen
         draw::Brush shadow;
         shadow.createSolid(toArgb(w.titleShadowColour, 150));
         for (auto [dx, dy] : {std::pair{1, 0}, {-1, 0}, {0, 1}, {0, -1}})
-            g.drawString(title, font, {box.x + float(dx), box.y + float(dy), box.width, box.height}, format, shadow);
+            g.drawString(title, titleFont, {box.x + float(dx), box.y + float(dy), box.width, box.height}, format, shadow);
     }
     draw::Brush ink;
     ink.createSolid(toArgb(w.titleColour));
-    g.drawString(title, font, box, format, ink);
+    g.drawString(title, titleFont, box, format, ink);
     g.resetClip();
     if (!inRender || graphics == &own) blitToWindow(w.hwnd, w.backBuffer.dc(), x0, y0 - 3, width, 35);
 }
@@ -418,14 +417,13 @@ void SkinEngine::drawBottomBarItem(int windowIndex, draw::Graphics& g, int item)
     if (item < 1 || item > static_cast<int>(w.bottomBarItemRects.size())) return;
     const RECT r = w.bottomBarItemRects[static_cast<size_t>(item - 1)];
     const BottomBarItem& it = w.bottomBarItems[static_cast<size_t>(item - 1)];
-    draw::Font font;
-    font.create(w.bottomBarFontFace, float(w.bottomBarFontSize), draw::kFontStyleRegular, draw::kUnitPixel);
+    const draw::Font& barFont = font(w.bottomBarFontFace, w.bottomBarFontSize, draw::kFontStyleRegular);
     draw::StringFormat format;
     format.create(draw::kStringNoWrap);
     format.setLineAlignment(draw::kAlignCenter);
     draw::Brush ink;
     ink.createSolid(toArgb(w.bottomBarTextColour));
-    g.drawString(it.text, font, {float(r.left + 2), float(r.top), float(r.right - r.left - 4), float(r.bottom - r.top)},
+    g.drawString(it.text, barFont, {float(r.left + 2), float(r.top), float(r.right - r.left - 4), float(r.bottom - r.top)},
                  format, ink);
 }
 

@@ -244,8 +244,7 @@ void PageStrip::drawItem(int number, bool present, void* graphics) {
     const COLORREF ink = option_ ? (~engine_.backgroundColour & 0xFFFFFF) : item.textColour;
     draw::Brush brush;
     brush.createSolid(toArgb(ink));
-    draw::Font font;
-    font.create(L"宋体", 12, draw::kFontStyleRegular, draw::kUnitPixel);
+    const draw::Font& font = engine_.font(L"宋体", 12, draw::kFontStyleRegular);
     draw::StringFormat format;
     format.create(draw::kStringNoWrap);
     format.setAlignment(draw::kAlignCenter);

@@ -79,6 +79,7 @@ FontInfo captureFont(HWND control) {
 SkinEngine::SkinEngine() : backgroundColour(GetSysColor(COLOR_BTNFACE)) { theEngine = this; }
 
 SkinEngine::~SkinEngine() {
+    fonts_.clear(); // drawing objects go before GDI+ does
     if (captionIcon) DestroyIcon(captionIcon);
     draw::shutdownGdiplus(gdiplusToken);
     if (theEngine == this) theEngine = nullptr;
@@ -405,6 +406,26 @@ void SkinEngine::attachControls(HWND parent, int windowIndex) {
 }
 
 SkinEngine* SkinEngine::instance() { return theEngine; }
+
+const draw::Font& SkinEngine::font(std::wstring_view face, int size, int style) {
+    auto& slot = fonts_[{std::wstring(face), size, style}];
+    if (!slot) {
+        slot = std::make_unique<draw::Font>();
+        slot->create(face, float(size), style, draw::kUnitPixel);
+    }
+    return *slot;
+}
+
+std::vector<HWND> directChildren(HWND parent, std::wstring_view className) {
+    std::vector<HWND> found;
+    for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        wchar_t name[256] = {};
+        GetClassNameW(child, name, 255);
+        if (CompareStringOrdinal(name, -1, std::wstring(className).c_str(), -1, TRUE) == CSTR_EQUAL)
+            found.push_back(child);
+    }
+    return found;
+}
 
 WNDPROC SkinEngine::subclass(HWND control, int windowIndex, int index, WNDPROC proc) {
     setIntProp(control, kWindowIndexProp, index);

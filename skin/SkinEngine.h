@@ -16,10 +16,12 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <span>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace skin {
@@ -275,6 +277,10 @@ class SkinEngine {
         std::span<const std::byte> checkOff, checkOn, arrowDown, arrowUp, arrowLeft, arrowRight;
     } controlGlyphs;
 
+    // A drawing-layer font in pixel units, made once per face, size and style: making a font looks the
+    // family up among the installed fonts, far too slow to repeat in every paint.
+    const draw::Font& font(std::wstring_view face, int size, int style);
+
     // The single engine of the process, for the plain window procedures of the control kinds.
     static SkinEngine* instance();
     // The records of a control through its Hw_FuID / Hw_lbID properties; null when it has none.
@@ -364,6 +370,7 @@ class SkinEngine {
     const ContainerRecord* containerOf(HWND hwnd) const;
 
     std::vector<std::unique_ptr<WindowRecord>> windows_;
+    std::map<std::tuple<std::wstring, int, int>, std::unique_ptr<draw::Font>> fonts_;
     struct CacheEntry {
         HDC dc;
         HBITMAP bitmap;
@@ -371,6 +378,10 @@ class SkinEngine {
     };
     std::vector<CacheEntry> dcCache_;
 };
+
+// The direct children of a window of one class (case-insensitive, as FindWindowEx matches), in z-order;
+// taken in one pass, so attaching a board of hundreds of buttons stays linear.
+std::vector<HWND> directChildren(HWND parent, std::wstring_view className);
 
 // The DC with every visible, non-transparent child of the window cut out of its clip; answers the DC.
 HDC excludeChildren(HWND hwnd, HDC dc);
