@@ -166,6 +166,7 @@ def test_empty_names_and_bindings_that_cannot_play(program, tmp_path):
         time.sleep(0.3)
     time.sleep(max(0.0, 3.5 - (time.monotonic() - start)))
     # A file that exists but is no audio: the clip stops and nothing plays.
+    clicked = time.monotonic() - start
     click_custom(board, 10)
     time.sleep(2.0)
     assert program.close() == 0
@@ -173,7 +174,8 @@ def test_empty_names_and_bindings_that_cannot_play(program, tmp_path):
     lag, snr = heard(capture, LONG_CLIP, tmp_path, 3.2)
     assert snr > 15, "the clip was interrupted"
     loud = np.flatnonzero(envelope(capture[lag:]) > 0.01)
-    assert loud[-1] < 5.5 * RATE, "the clip went on after the click on a file that is no audio"
+    # Measured from the click itself: on a busy machine the clicks before it may come late.
+    assert loud[-1] < max(5.5, clicked + 1.5) * RATE, "the clip went on after the click on a file that is no audio"
 
     program.start()
     board = Board(program)
