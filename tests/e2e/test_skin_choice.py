@@ -213,6 +213,9 @@ def test_pictures_a_host_might_pick_in_a_hurry(tmp_path):
             assert look.max() > 60, f"{name}: a black window"
             assert p.wait_main()["caption"] == harness.MAIN_CAPTION
             assert skin_setting(p) == stored
+            if content is None:
+                assert menu_checks(open_menu(board)) == [False] * 5 + [True], "自定义皮肤 not checked"
+                close_menu()
             if content == "1x1":
                 assert look[0] > look[2] + 60, f"{name}: the 1 x 1 picture's colour does not show"
             assert p.close() == 0, name
