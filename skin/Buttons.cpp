@@ -5,18 +5,15 @@
 
 #include "draw/Colour.h"
 #include "draw/PathShapes.h"
+#include "skin/Paint.h"
 
 #include <map>
 
 namespace skin {
 namespace {
 
-using draw::Argb;
-using draw::toArgb;
+using namespace paint;
 
-constexpr COLORREF kWhite = 0xFFFFFF;
-constexpr COLORREF kBlack = 0x000000;
-constexpr COLORREF kGrey = 0x808080;
 // Glows use this fixed colour whatever the skin's accent is.
 constexpr COLORREF kGlow = draw::rgb(34, 202, 221);
 constexpr UINT kPressed = ODS_SELECTED, kDisabled = ODS_DISABLED, kFocused = ODS_FOCUS, kHot = 0x40;
@@ -31,24 +28,6 @@ std::wstring windowText(HWND h) {
     std::wstring text(static_cast<size_t>(GetWindowTextLengthW(h)) + 1, L'\0');
     text.resize(static_cast<size_t>(GetWindowTextW(h, text.data(), static_cast<int>(text.size()))));
     return text;
-}
-
-draw::Brush gradient(float x0, float y0, float x1, float y1, Argb c0, Argb c1) {
-    draw::Brush b;
-    b.createLinear({x0, y0}, {x1, y1}, c0, c1);
-    return b;
-}
-
-draw::Brush solid(Argb c) {
-    draw::Brush b;
-    b.createSolid(c);
-    return b;
-}
-
-void outline(draw::Graphics& g, const draw::GraphicsPath& path, Argb colour, float width = 1) {
-    draw::Pen pen;
-    pen.create(colour, width);
-    g.drawPath(pen, path);
 }
 
 Picture pictureOf(std::span<const std::byte> bytes) { return bytes.empty() ? nullptr : decodePicture(bytes); }

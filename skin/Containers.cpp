@@ -5,11 +5,12 @@
 
 #include "draw/Colour.h"
 #include "draw/PathShapes.h"
+#include "skin/Paint.h"
 
 namespace skin {
 namespace {
 
-using draw::toArgb;
+using namespace paint;
 
 int intProp(HWND hwnd, const wchar_t* name) {
     return static_cast<int>(reinterpret_cast<INT_PTR>(GetPropW(hwnd, name)));
@@ -21,11 +22,8 @@ void SkinEngine::drawGroupBoxDecoration(const ContainerRecord& c, HDC capture, i
     {
         draw::Graphics g;
         g.create(capture);
-        draw::Pen dark, light;
-        dark.create(toArgb(0x000000, 40), 1);
-        light.create(toArgb(0xFFFFFF, 90), 1);
-        g.drawPath(dark, draw::makePath(draw::addRoundedRect, 0, 5, w - 1, h - 6, 5));
-        g.drawPath(light, draw::makePath(draw::addRoundedRect, 1, 6, w - 3, h - 8, 3));
+        outline(g, draw::makePath(draw::addRoundedRect, 0, 5, w - 1, h - 6, 5), toArgb(kBlack, 40));
+        outline(g, draw::makePath(draw::addRoundedRect, 1, 6, w - 3, h - 8, 3), toArgb(kWhite, 90));
     }
     std::wstring text(static_cast<size_t>(GetWindowTextLengthW(c.hwnd)) + 1, L'\0');
     text.resize(static_cast<size_t>(GetWindowTextW(c.hwnd, text.data(), static_cast<int>(text.size()))));
@@ -71,11 +69,8 @@ void SkinEngine::renderContainer(int windowIndex, int containerIndex, HDC dc, bo
     } else if (c.option != 0) {
         draw::Graphics g;
         g.create(capture);
-        draw::Pen dark, light;
-        dark.create(toArgb(0x000000, 40), 1);
-        light.create(toArgb(0xFFFFFF, 100), 1);
-        g.drawPath(dark, draw::makePath(draw::addRoundedRect, 0, 0, cw - 1, ch - 1, 5));
-        g.drawPath(light, draw::makePath(draw::addRoundedRect, 1, 1, cw - 3, ch - 3, 3));
+        outline(g, draw::makePath(draw::addRoundedRect, 0, 0, cw - 1, ch - 1, 5), toArgb(kBlack, 40));
+        outline(g, draw::makePath(draw::addRoundedRect, 1, 1, cw - 3, ch - 3, 3), toArgb(kWhite, 100));
     }
     // The panel does not clip its children itself: they are cut out of the copy so it never paints over them.
     if (dc) {
@@ -112,7 +107,6 @@ LRESULT SkinEngine::containerProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPa
         w->containers[static_cast<size_t>(index - 1)].hwnd != hwnd)
         return passOn(hwnd, msg, wParam, lParam);
     ContainerRecord& c = w->containers[static_cast<size_t>(index - 1)];
-    const bool colourAnswers = controlsTransparent && overlayAlphaGiven;
     switch (msg) {
     case WM_MOVE:
         // A see-through panel shows another part of the skin once it moved.
@@ -140,22 +134,9 @@ LRESULT SkinEngine::containerProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPa
     case WM_DRAWITEM:
         if (lParam) onDrawItem(windowIndex, *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
         break;
-    case WM_NOTIFY: {
-        const auto* header = reinterpret_cast<const NMHDR*>(lParam);
-        if (header && (static_cast<int>(header->code) == -405 || static_cast<int>(header->code) == -406))
-            InvalidateRect(header->hwndFrom, nullptr, TRUE);
+    default:
+        if (const std::optional<LRESULT> answer = childMessage(msg, wParam, lParam)) return *answer;
         break;
-    }
-    case WM_COMMAND:
-        if (colourAnswers && lParam) invalidateOnNotification(reinterpret_cast<HWND>(lParam), HIWORD(wParam));
-        break;
-    case WM_CTLCOLOREDIT:
-    case WM_CTLCOLORLISTBOX:
-    case WM_CTLCOLORBTN:
-    case WM_CTLCOLORSTATIC:
-        if (const LRESULT answer = answerControlColour(msg, wParam, lParam)) return answer;
-        break;
-    default: break;
     }
     return passOn(hwnd, msg, wParam, lParam);
 }

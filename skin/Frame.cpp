@@ -5,6 +5,7 @@
 
 #include "draw/Colour.h"
 #include "draw/PathShapes.h"
+#include "skin/Paint.h"
 
 #include <windowsx.h>
 
@@ -13,12 +14,7 @@
 namespace skin {
 namespace {
 
-using draw::Argb;
-using draw::toArgb;
-
-constexpr COLORREF kWhite = 0xFFFFFF;
-constexpr COLORREF kBlack = 0x000000;
-constexpr COLORREF kRed = 0x0000FF;
+using namespace paint;
 
 RECT clientRect(HWND hwnd) {
     RECT r{};
@@ -26,14 +22,7 @@ RECT clientRect(HWND hwnd) {
     return r;
 }
 
-// A vertical linear gradient from y0 to y1.
-draw::Brush verticalGradient(float x, float y0, float y1, Argb top, Argb bottom) {
-    draw::Brush b;
-    b.createLinear({x, y0}, {x, y1}, top, bottom);
-    return b;
-}
 
-void fillShape(draw::Graphics& g, const draw::GraphicsPath& path, const draw::Brush& brush) { g.fillPath(brush, path); }
 
 void blitToWindow(HWND hwnd, HDC source, int x, int y, int w, int h) {
     rt::WindowDc dc(hwnd);
@@ -176,7 +165,7 @@ void SkinEngine::drawWindowBackground(draw::Graphics& g, int windowIndex) {
         }
     }
     if (w.captionGloss) {
-        draw::Brush gloss = verticalGradient(0, 0, float(w.captionHeight), toArgb(kWhite, 150), toArgb(kWhite, 0));
+        draw::Brush gloss = gradient(0, 0, 0, float(w.captionHeight), toArgb(kWhite, 150), toArgb(kWhite, 0));
         g.fillRectangle(gloss, {0, 0, float(cw), float(w.captionHeight)});
     }
 }
@@ -323,13 +312,13 @@ void SkinEngine::drawCaptionButton(int windowIndex, int i, bool inRender, bool p
             shape.addRectangle(x, y, bw, bh);
         }
         const draw::Brush fill =
-            isCloseButton(b) ? verticalGradient(x, y, y + bh, toArgb(kRed, 255), toArgb(kWhite, 30))
-                             : verticalGradient(x, y, y + bh, toArgb(kBlack, 80), toArgb(kWhite, 5));
-        fillShape(g, shape, fill);
+            isCloseButton(b) ? gradient(x, y, x, y + bh, toArgb(kRed, 255), toArgb(kWhite, 30))
+                             : gradient(x, y, x, y + bh, toArgb(kBlack, 80), toArgb(kWhite, 5));
+        g.fillPath(fill, shape);
         g.drawImage(image, draw::RectF{x, y, bw - 1, bh});
     } else {
         drawCaptionButtonHover(g, windowIndex, i, alpha);
-        const draw::Brush glass = verticalGradient(x, y, y + bh, toArgb(kWhite, 50), toArgb(kBlack, 0));
+        const draw::Brush glass = gradient(x, y, x, y + bh, toArgb(kWhite, 50), toArgb(kBlack, 0));
         g.fillRectangle(glass, {x - 1, y, bw + 1, bh - 1});
         g.drawImage(image, draw::RectF{x, y, bw, bh});
         drawButtonSeparators(windowIndex, i, g);
@@ -347,14 +336,14 @@ void SkinEngine::drawCaptionButtonHover(draw::Graphics& g, int windowIndex, int 
     if (alpha <= 0) return; // a plain button: every hover layer would be invisible
     {
         draw::GraphicsPath shape = draw::makePath(draw::addTopRoundedShape, x, y, bw, bh, 1);
-        draw::Brush shade = verticalGradient(x, y, y + bh, toArgb(kBlack, alpha / 5), toArgb(kWhite, 0));
+        draw::Brush shade = gradient(x, y, x, y + bh, toArgb(kBlack, alpha / 5), toArgb(kWhite, 0));
         g.fillPath(shade, shape);
         if (isCloseButton(b)) {
             draw::GraphicsPath closeShape = draw::makePath(draw::addTopRightRoundedRect, x, y, bw, bh, 5);
-            draw::Brush red = verticalGradient(x, y, y + bh, toArgb(kRed, alpha), toArgb(kWhite, 0));
+            draw::Brush red = gradient(x, y, x, y + bh, toArgb(kRed, alpha), toArgb(kWhite, 0));
             g.fillPath(red, closeShape);
         } else {
-            draw::Brush accent = verticalGradient(x, y, y + bh, toArgb(accentColour, alpha), toArgb(kWhite, 0));
+            draw::Brush accent = gradient(x, y, x, y + bh, toArgb(accentColour, alpha), toArgb(kWhite, 0));
             g.fillPath(accent, shape);
         }
     }
@@ -362,7 +351,7 @@ void SkinEngine::drawCaptionButtonHover(draw::Graphics& g, int windowIndex, int 
     draw::GraphicsPath glow = isCloseButton(b) ? draw::makePath(draw::addTopRightRoundedRect, x, y, bw - 1, gh, 5)
                                                : draw::makePath(draw::addTopRoundedShape, x, y, bw - 1, gh, 1);
     draw::Brush glowBrush =
-        verticalGradient(x, y, y + bh, toArgb(kWhite, static_cast<int>(0.8 * alpha)), toArgb(kWhite, 0));
+        gradient(x, y, x, y + bh, toArgb(kWhite, static_cast<int>(0.8 * alpha)), toArgb(kWhite, 0));
     draw::Pen pen;
     pen.create(glowBrush, 1);
     g.drawPath(pen, glow);
@@ -371,7 +360,7 @@ void SkinEngine::drawCaptionButtonHover(draw::Graphics& g, int windowIndex, int 
 void SkinEngine::drawButtonSeparators(int windowIndex, int i, draw::Graphics& g) {
     WindowRecord& w = *window(windowIndex);
     auto line = [&](float x, int alpha) {
-        draw::Brush brush = verticalGradient(x, float(w.stripY), float(w.stripY + w.stripHeight - 3),
+        draw::Brush brush = gradient(x, float(w.stripY), x, float(w.stripY + w.stripHeight - 3),
                                              toArgb(kBlack, alpha), toArgb(kBlack, 0));
         draw::Pen pen;
         pen.create(brush, 1);
@@ -545,7 +534,6 @@ LRESULT SkinEngine::windowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
         return passOn(hwnd, msg, wParam, lParam);
     }
     WindowRecord& w = *wp;
-    const bool colourAnswers = controlsTransparent && overlayAlphaGiven;
     switch (msg) {
     case WM_SIZE:
         w.hotCaptionButtonShown = 0;
@@ -620,12 +608,6 @@ LRESULT SkinEngine::windowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
         layoutCaptionButtons(index);
         if (w.bottomBarHeight > 0) layoutBottomBar(index);
         break;
-    case WM_NOTIFY: {
-        const auto* header = reinterpret_cast<const NMHDR*>(lParam);
-        if (header && (static_cast<int>(header->code) == -405 || static_cast<int>(header->code) == -406))
-            InvalidateRect(header->hwndFrom, nullptr, TRUE);
-        break;
-    }
     case WM_NCDESTROY: {
         destroyWindowRecord(hwnd);
         KillTimer(hwnd, reinterpret_cast<UINT_PTR>(hwnd));
@@ -634,9 +616,6 @@ LRESULT SkinEngine::windowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
         for (const wchar_t* name : {L"Hw_lbID", L"Hw_hProc", L"Ck_Ycjdx", L"Ck_wtjbdx"}) RemovePropW(hwnd, name);
         return result;
     }
-    case WM_COMMAND:
-        if (colourAnswers && lParam) invalidateOnNotification(reinterpret_cast<HWND>(lParam), HIWORD(wParam));
-        break;
     case WM_SYSCOMMAND:
         switch (wParam & 0xFFF0) {
         case SC_MAXIMIZE:
@@ -656,12 +635,6 @@ LRESULT SkinEngine::windowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
         break;
     case WM_TIMER:
         if (wParam == reinterpret_cast<WPARAM>(hwnd)) fadeTick(index);
-        break;
-    case WM_CTLCOLOREDIT:
-    case WM_CTLCOLORLISTBOX:
-    case WM_CTLCOLORBTN:
-    case WM_CTLCOLORSTATIC:
-        if (const LRESULT answer = answerControlColour(msg, wParam, lParam)) return answer;
         break;
     case WM_DRAWITEM:
         if (lParam) onDrawItem(index, *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
@@ -739,9 +712,35 @@ LRESULT SkinEngine::windowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
             w.hotCaptionButtonShown = 0;
         }
         break;
-    default: break;
+    default:
+        if (const std::optional<LRESULT> answer = childMessage(msg, wParam, lParam)) return *answer;
+        break;
     }
     return passOn(hwnd, msg, wParam, lParam);
+}
+
+std::optional<LRESULT> SkinEngine::childMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+    case WM_NOTIFY: {
+        // A tree view that expands or collapses repaints its washed background.
+        const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+        if (header && (static_cast<int>(header->code) == -405 || static_cast<int>(header->code) == -406))
+            InvalidateRect(header->hwndFrom, nullptr, TRUE);
+        break;
+    }
+    case WM_COMMAND:
+        if (controlsTransparent && overlayAlphaGiven && lParam)
+            invalidateOnNotification(reinterpret_cast<HWND>(lParam), HIWORD(wParam));
+        break;
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORSTATIC:
+        if (const LRESULT answer = answerControlColour(msg, wParam, lParam)) return answer;
+        break;
+    default: break;
+    }
+    return std::nullopt;
 }
 
 } // namespace skin

@@ -2,6 +2,7 @@
 
 #include "draw/Colour.h"
 #include "draw/PathShapes.h"
+#include "skin/Paint.h"
 #include "skin/SkinEngine.h"
 
 #include <windowsx.h>
@@ -9,17 +10,11 @@
 namespace skin {
 namespace {
 
-using draw::Argb;
-using draw::toArgb;
+using namespace paint;
 
 // The one strip whose host a message is for; the program has a single strip.
 PageStrip* stripOf(HWND host) { return reinterpret_cast<PageStrip*>(GetPropW(host, L"SB_PageStrip")); }
 
-draw::Brush gradient(float x0, float y0, float x1, float y1, Argb c0, Argb c1) {
-    draw::Brush b;
-    b.createLinear({x0, y0}, {x1, y1}, c0, c1);
-    return b;
-}
 
 } // namespace
 

@@ -363,6 +363,9 @@ class SkinEngine {
     LRESULT colourAnswer(HWND control, HDC dc, bool pattern);
     // The WM_CTLCOLOR* answers of skinned windows and panels; 0 when the system's colours stay.
     LRESULT answerControlColour(UINT msg, WPARAM wParam, LPARAM lParam);
+    // What skinned windows and panels answer their children (notifications, colours); nothing when the
+    // message goes on to the previous procedure unanswered.
+    std::optional<LRESULT> childMessage(UINT msg, WPARAM wParam, LPARAM lParam);
     // Edits, list boxes and combo boxes repaint their washed background after scrolling and text changes.
     void invalidateOnNotification(HWND control, WORD code);
     void invalidateControls(WindowRecord& w);
