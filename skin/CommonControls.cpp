@@ -105,29 +105,19 @@ LRESULT CALLBACK trackbarWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
         &WindowRecord::trackbarRecords, {hwnd, msg, wParam, lParam},
         [](SkinEngine& e, TrackbarRecord& r, int wi, int index, const Message& m) -> std::optional<LRESULT> {
             WindowRecord& w = *e.window(wi);
+            auto paint = [&] { paintTrackbar(e, wi, index); };
+            if (auto answer = paint::answerPainting(m, paint, paint::NonClient::Paint)) return answer;
             switch (m.msg) {
-            case WM_MOVE: paintTrackbar(e, wi, index); break;
-            case WM_PAINT: {
-                rt::PaintDc validate(m.hwnd);
-                paintTrackbar(e, wi, index);
-                return 0;
-            }
-            case WM_ERASEBKGND: SetBkMode(reinterpret_cast<HDC>(m.wParam), TRANSPARENT); return 1;
-            case WM_NCPAINT: paintTrackbar(e, wi, index); return 1;
             case WM_MOUSEMOVE:
-                paint::trackLeave(m.hwnd);
-                w.controlUnderMouse = index;
-                if (w.hotControl != index || w.hotList != kHotTrackbars) {
+                if (paint::becomeHot(w, m.hwnd, index, kHotTrackbars)) {
                     r.hot = true;
-                    w.hotControl = index;
-                    w.hotList = kHotTrackbars;
-                    paintTrackbar(e, wi, index);
+                    paint();
                 }
                 break;
             case WM_MOUSELEAVE:
                 w.hotControl = 0;
                 r.hot = false;
-                paintTrackbar(e, wi, index);
+                paint();
                 break;
             default: break;
             }
@@ -174,20 +164,9 @@ void paintProgress(SkinEngine& engine, int windowIndex, int index) {
 
 LRESULT CALLBACK progressWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     return paint::dispatch(&WindowRecord::progressRecords, {hwnd, msg, wParam, lParam},
-                           [](SkinEngine& e, ProgressRecord&, int wi, int index,
-                              const Message& m) -> std::optional<LRESULT> {
-                               switch (m.msg) {
-                               case WM_MOVE: paintProgress(e, wi, index); break;
-                               case WM_PAINT: {
-                                   rt::PaintDc validate(m.hwnd);
-                                   paintProgress(e, wi, index);
-                                   return 0;
-                               }
-                               case WM_ERASEBKGND: SetBkMode(reinterpret_cast<HDC>(m.wParam), TRANSPARENT); return 1;
-                               case WM_NCPAINT: paintProgress(e, wi, index); return 1;
-                               default: break;
-                               }
-                               return std::nullopt;
+                           [](SkinEngine& e, ProgressRecord&, int wi, int index, const Message& m) {
+                               return paint::answerPainting(m, [&] { paintProgress(e, wi, index); },
+                                                            paint::NonClient::Paint);
                            });
 }
 
@@ -251,26 +230,17 @@ LRESULT CALLBACK updownWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPa
         &WindowRecord::updownRecords, {hwnd, msg, wParam, lParam},
         [](SkinEngine& e, UpDownRecord& r, int wi, int index, const Message& m) -> std::optional<LRESULT> {
             WindowRecord& w = *e.window(wi);
+            if (auto answer = paint::answerPainting(m, [&] { paintUpDown(e, wi, index); }, paint::NonClient::Swallow))
+                return answer;
             switch (m.msg) {
-            case WM_MOVE: paintUpDown(e, wi, index); break;
-            case WM_PAINT: {
-                rt::PaintDc validate(m.hwnd);
-                paintUpDown(e, wi, index);
-                return 0;
-            }
-            case WM_ERASEBKGND: SetBkMode(reinterpret_cast<HDC>(m.wParam), TRANSPARENT); return 1;
-            case WM_NCPAINT: return 1;
             case WM_MOUSEMOVE: {
-                paint::trackLeave(m.hwnd);
                 const POINT p = paint::pointOf(m.lParam);
                 const int part = upDownPart(m.hwnd, r.horizontal, p);
                 // Kept for the repaints the control asks for itself while the pointer rests on it.
                 r.lastPoint = p;
-                if (w.hotControl != index || w.hotList != kHotUpDowns || part != r.hotPart) {
+                if (paint::becomeHot(w, m.hwnd, index, kHotUpDowns) || part != r.hotPart) {
                     r.hot = true;
                     r.hotPart = part;
-                    w.hotControl = index;
-                    w.hotList = kHotUpDowns;
                     paintUpDown(e, wi, index, {.hot = true, .point = p});
                 }
                 break;
@@ -415,22 +385,12 @@ LRESULT CALLBACK headerWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPa
         &WindowRecord::headerRecords, {hwnd, msg, wParam, lParam},
         [](SkinEngine& e, HeaderRecord& r, int wi, int index, const Message& m) -> std::optional<LRESULT> {
             WindowRecord& w = *e.window(wi);
+            if (auto answer = paint::answerPainting(m, [&] { paintHeader(e, wi, index); }, paint::NonClient::PassOn))
+                return answer;
             switch (m.msg) {
-            case WM_MOVE: paintHeader(e, wi, index); break;
-            case WM_PAINT: {
-                rt::PaintDc validate(m.hwnd);
-                paintHeader(e, wi, index);
-                return 0;
-            }
-            case WM_ERASEBKGND: SetBkMode(reinterpret_cast<HDC>(m.wParam), TRANSPARENT); return 1;
             case WM_MOUSEMOVE: {
-                paint::trackLeave(m.hwnd);
                 const int item = headerItemAt(m.hwnd, paint::pointOf(m.lParam));
-                const bool becameHot = w.hotControl != index || w.hotList != kHotHeaders;
-                w.controlUnderMouse = index;
-                w.hotControl = index;
-                w.hotList = kHotHeaders;
-                if (becameHot || item != r.hotItem) {
+                if (paint::becomeHot(w, m.hwnd, index, kHotHeaders) || item != r.hotItem) {
                     r.hot = true;
                     r.hotItem = item;
                     paintHeader(e, wi, index);

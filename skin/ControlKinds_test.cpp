@@ -19,22 +19,14 @@ namespace {
 using draw::Bytes;
 
 constexpr COLORREF kSkin = RGB(40, 80, 160); // the test skin: one flat colour, so the ground is known exactly
-constexpr COLORREF kAccent = RGB(34, 202, 221);
 
-// A PNG w x h whose pixel is given by a function of x and y (ARGB).
+// A PNG w x h whose pixel is given by a function of x and y (ARGB), encoded from a bitmap over our own rows.
 Bytes png(int w, int h, const std::function<draw::Argb(int, int)>& fill) {
+    std::vector<draw::Argb> rows(static_cast<size_t>(w * h));
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) rows[static_cast<size_t>(y * w + x)] = fill(x, y);
     draw::Image image;
-    EXPECT_TRUE(image.createBitmap(w, h));
-    {
-        draw::Graphics g;
-        g.create(image);
-        for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x) {
-                draw::Brush b;
-                b.createSolid(fill(x, y));
-                g.fillRectangle(b, {float(x), float(y), 1, 1});
-            }
-    }
+    EXPECT_TRUE(image.createBitmap(w, h, draw::kPixelFormat32bppArgb, rows.data(), w * 4));
     return image.encode(draw::kFormatPng);
 }
 

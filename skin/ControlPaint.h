@@ -174,6 +174,40 @@ inline POINT pointOf(LPARAM lParam) {
     return {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
 }
 
+// Marks the control as the window's hot one (and asks for the leave notice); true when it has just become hot,
+// so its hover look is due.
+inline bool becomeHot(WindowRecord& w, HWND hwnd, int index, int list) {
+    trackLeave(hwnd);
+    w.controlUnderMouse = index;
+    if (w.hotControl == index && w.hotList == list) return false;
+    w.hotControl = index;
+    w.hotList = list;
+    return true;
+}
+
+enum class NonClient { Paint, Swallow, PassOn };
+
+// The painting messages of the kinds the engine paints whole: the face is composed off screen and copied once,
+// the system never erases or paints under it. nullopt where the message goes on to the control.
+template <typename Paint>
+std::optional<LRESULT> answerPainting(const Message& m, Paint paint, NonClient nonClient) {
+    switch (m.msg) {
+    case WM_MOVE: paint(); break;
+    case WM_PAINT: {
+        rt::PaintDc validate(m.hwnd);
+        paint();
+        return 0;
+    }
+    case WM_ERASEBKGND: SetBkMode(reinterpret_cast<HDC>(m.wParam), TRANSPARENT); return 1;
+    case WM_NCPAINT:
+        if (nonClient == NonClient::PassOn) break;
+        if (nonClient == NonClient::Paint) paint();
+        return 1;
+    default: break;
+    }
+    return std::nullopt;
+}
+
 // Appends one record per direct child of the class that `init` accepts to the window's list and takes the child over.
 template <typename Record, typename Init>
 void attachChildren(SkinEngine& engine, HWND parent, int windowIndex, const wchar_t* className,

@@ -112,11 +112,14 @@ void drawFrame(draw::Graphics& g, const FrameLook& look) {
 
 // ---- edits ----
 
-void paintEditFrame(SkinEngine& engine, HWND hwnd, std::optional<bool> focused = {}, std::optional<bool> hot = {}) {
-    if (const EditRecord* r = engine.controlRecord(hwnd, &WindowRecord::editRecords)) {
-        if (!focused) focused = r->focused;
-        if (!hot) hot = r->hot;
-    }
+struct RingLook {
+    bool hot, focused;
+    int accentAlpha, plainAlpha;
+};
+
+// The border ring between the window rectangle and the inner rectangle, washed and outlined, copied around
+// the inner rectangle (which the control paints itself) with the key colour left out.
+void paintRing(SkinEngine& engine, HWND hwnd, const RingLook& look) {
     const SIZE size = paint::windowSize(hwnd);
     const RECT inner = innerRect(hwnd);
     Capture capture(engine, hwnd, {0, 0, size.cx, size.cy});
@@ -125,12 +128,20 @@ void paintEditFrame(SkinEngine& engine, HWND hwnd, std::optional<bool> focused =
         g.create(capture.dc());
         clipToRing(g, size, inner);
         paint::wash(g, capture.bounds(), paint::veilAlpha(engine));
-        drawFrame(g, frameLook(size, hot.value_or(false), focused.value_or(false), engine.accentColour, 180, 80));
+        drawFrame(g, frameLook(size, look.hot, look.focused, engine.accentColour, look.accentAlpha, look.plainAlpha));
     }
     paint::WholeWindowDc dc(hwnd);
     if (!dc.get()) return;
     ExcludeClipRect(dc.get(), inner.left, inner.top, inner.right, inner.bottom);
-    BitBlt(dc.get(), 0, 0, size.cx, size.cy, capture.dc(), 0, 0, SRCCOPY);
+    TransparentBlt(dc.get(), 0, 0, size.cx, size.cy, capture.dc(), 0, 0, size.cx, size.cy, kKeyColour);
+}
+
+void paintEditFrame(SkinEngine& engine, HWND hwnd, std::optional<bool> focused = {}, std::optional<bool> hot = {}) {
+    if (const EditRecord* r = engine.controlRecord(hwnd, &WindowRecord::editRecords)) {
+        if (!focused) focused = r->focused;
+        if (!hot) hot = r->hot;
+    }
+    paintRing(engine, hwnd, {hot.value_or(false), focused.value_or(false), 180, 80});
 }
 
 // The washed background of the client area, into `dc` at (0, 0) or onto the control where its client area lies.
@@ -191,15 +202,11 @@ LRESULT CALLBACK editWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPara
                 if (overlay) InvalidateRect(m.hwnd, nullptr, TRUE);
                 break;
             case WM_MOUSEMOVE: {
-                paint::trackLeave(m.hwnd);
-                w.controlUnderMouse = index;
                 const HWND parent = GetParent(m.hwnd);
                 // Two edits of one index (in two combo boxes) are told apart by their parents.
-                if (w.hotControl != index || w.hotList != kHotEdits || w.hotEditParent != parent) {
-                    paintEditFrame(e, m.hwnd, {}, true);
-                    w.hotControl = index;
-                    w.hotList = kHotEdits;
+                if (paint::becomeHot(w, m.hwnd, index, kHotEdits) || w.hotEditParent != parent) {
                     w.hotEditParent = parent;
+                    paintEditFrame(e, m.hwnd, {}, true);
                 }
                 // A drag selection scrolls pixels that include the background: it is painted again under them.
                 if (r.mouseDown && !hasScrollBar(m.hwnd)) InvalidateRect(m.hwnd, nullptr, TRUE);
@@ -310,28 +317,21 @@ LRESULT CALLBACK comboWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPar
         [](SkinEngine& e, ComboRecord& r, int wi, int index, const Message& m) -> std::optional<LRESULT> {
             WindowRecord& w = *e.window(wi);
             const bool overlay = e.overlayAlphaGiven;
+            auto paint = [&] { paintCombo(e, wi, index, comboIsHot(*e.window(wi), index)); };
+            // The box has no frame or scroll bar of the system's left to draw: it is painted whole.
+            if (auto answer = paint::answerPainting(m, paint, paint::NonClient::Paint)) return answer;
             switch (m.msg) {
-            case WM_MOVE: paintCombo(e, wi, index, false); break;
             case WM_SETFOCUS:
             case WM_KILLFOCUS: {
                 r.focused = m.msg == WM_SETFOCUS;
                 // The system repaints parts of the box on a focus change; the skinned look goes on top.
                 const LRESULT answer = paint::passOn(m);
-                paintCombo(e, wi, index, comboIsHot(*e.window(wi), index));
+                paint();
                 return answer;
             }
             case WM_SETTEXT:
                 if (FindWindowExW(m.hwnd, nullptr, L"Edit", nullptr)) InvalidateRect(m.hwnd, nullptr, TRUE);
                 break;
-            case WM_PAINT: {
-                rt::PaintDc validate(m.hwnd);
-                paintCombo(e, wi, index, comboIsHot(w, index));
-                return 0;
-            }
-            case WM_ERASEBKGND: SetBkMode(reinterpret_cast<HDC>(m.wParam), TRANSPARENT); return 1;
-            case WM_NCPAINT:
-                paintCombo(e, wi, index, comboIsHot(w, index));
-                return 0; // the box has no frame or scroll bar of the system's left to draw
             case WM_COMMAND: {
                 const auto child = reinterpret_cast<HWND>(m.lParam);
                 const WORD code = HIWORD(m.wParam);
@@ -345,13 +345,7 @@ LRESULT CALLBACK comboWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPar
                     return patternAnswer(e, reinterpret_cast<HWND>(m.lParam), reinterpret_cast<HDC>(m.wParam));
                 break;
             case WM_MOUSEMOVE:
-                paint::trackLeave(m.hwnd);
-                w.controlUnderMouse = index;
-                if (!comboIsHot(w, index)) {
-                    w.hotControl = index;
-                    w.hotList = kHotCombos;
-                    paintCombo(e, wi, index, true);
-                }
+                if (paint::becomeHot(w, m.hwnd, index, kHotCombos)) paintCombo(e, wi, index, true);
                 break;
             case WM_MOUSELEAVE:
                 w.hotControl = 0;
@@ -373,20 +367,7 @@ void paintListFrame(SkinEngine& engine, int windowIndex, int index, std::optiona
     const HWND h = r.hwnd;
     // A control without a border (and the list of a simple combo box) shows no frame at all.
     if (paint::classOf(h) == L"ComboLBox" || !hasBorder(h)) return;
-    const SIZE size = paint::windowSize(h);
-    const RECT inner = innerRect(h);
-    Capture capture(engine, h, {0, 0, size.cx, size.cy});
-    {
-        draw::Graphics g;
-        g.create(capture.dc());
-        clipToRing(g, size, inner);
-        paint::wash(g, capture.bounds(), paint::veilAlpha(engine));
-        drawFrame(g, frameLook(size, hot.value_or(r.hot), focused.value_or(r.focused), engine.accentColour, 200, 90));
-    }
-    paint::WholeWindowDc dc(h);
-    if (!dc.get()) return;
-    ExcludeClipRect(dc.get(), inner.left, inner.top, inner.right, inner.bottom);
-    TransparentBlt(dc.get(), 0, 0, size.cx, size.cy, capture.dc(), 0, 0, size.cx, size.cy, kKeyColour);
+    paintRing(engine, h, {hot.value_or(r.hot), focused.value_or(r.focused), 200, 90});
 }
 
 // A tree view paints its items over the key colour; they are lifted onto the washed skin.
@@ -467,12 +448,8 @@ LRESULT CALLBACK listWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPara
                 if (overlay) InvalidateRect(m.hwnd, nullptr, TRUE);
                 break;
             case WM_MOUSEMOVE:
-                paint::trackLeave(m.hwnd);
-                w.controlUnderMouse = index;
-                if (w.hotControl != index || w.hotList != kHotLists) {
+                if (paint::becomeHot(w, m.hwnd, index, kHotLists)) {
                     r.hot = true;
-                    w.hotControl = index;
-                    w.hotList = kHotLists;
                     paintListFrame(e, wi, index, true);
                 }
                 break;
