@@ -140,6 +140,15 @@ class ControlKindsTest : public ::testing::Test {
 
 int prop(HWND h, const wchar_t* name) { return paint::intProp(h, name); }
 
+// Where the ring of a framed control ends: the client area with its scroll bars, centred in the window.
+RECT innerRect(HWND h) {
+    const SIZE s = paint::windowSize(h);
+    RECT client{};
+    GetClientRect(h, &client);
+    const int w = client.right + GetSystemMetrics(SM_CXVSCROLL), hh = client.bottom + GetSystemMetrics(SM_CYHSCROLL);
+    return {(s.cx - w) / 2, (s.cy - hh) / 2, (s.cx - w) / 2 + w, (s.cy - hh) / 2 + hh};
+}
+
 TEST_F(ControlKindsTest, EachKindIsTakenIntoItsOwnListWithItsPropertiesAndProcedure) {
     HWND w = makeParent(640, 480);
     struct Case {
@@ -235,6 +244,9 @@ TEST_F(ControlKindsTest, PaintedLooks) {
     HWND view = child(w, WC_LISTVIEWW, LVS_REPORT, 10, 200, 240, 80);
     HWND flatView = child(w, WC_LISTVIEWW, LVS_REPORT | LVS_NOSORTHEADER, 260, 200, 240, 80);
     HWND label = child(w, L"STATIC", SS_LEFT, 10, 300, 120, 16, L"输出音量大小：");
+    HWND typed = child(w, WC_COMBOBOXW, CBS_DROPDOWN, 10, 330, 150, 200);
+    HWND scrolled = child(w, L"Edit", WS_VSCROLL | WS_HSCROLL | ES_MULTILINE, 170, 300, 120, 80, L"", WS_EX_CLIENTEDGE);
+    HWND tabs = child(w, WC_TABCONTROLW, 0, 300, 300, 200, 100);
     SendMessageW(progress, PBM_SETPOS, 50, 0);
     SendMessageW(tall, PBM_SETPOS, 25, 0);
     SendMessageW(slider, TBM_SETRANGE, FALSE, MAKELPARAM(0, 100));
@@ -320,6 +332,18 @@ TEST_F(ControlKindsTest, PaintedLooks) {
     EXPECT_GE(count(box, {2, 2, bx - 2, box.h - 2}, isDark), 20);
     EXPECT_EQ(count(box, {2, 2, bx - 2, box.h - 2}, [](COLORREF c) { return c == RGB(255, 255, 255); }), 0);
     EXPECT_EQ(box.at(box.w / 3, 3), kSkin);
+    // A drop-down combo keeps its edit's own pixels and has an 18-unit button.
+    const Pixels typedBox = read(typed);
+    const int tbx = typedBox.w - 18 - 2, tbh = typedBox.h - 4;
+    EXPECT_GE(count(typedBox, {tbx + 5, 2 + (tbh - 4) / 2, tbx + 13, 2 + (tbh - 4) / 2 + 4}, isDark), 12);
+
+    // An edit with both scroll bars: the system draws the bars and the corner box, the engine only the ring.
+    const Pixels bars = read(scrolled);
+    const RECT ring = innerRect(scrolled);
+    EXPECT_NE(bars.at(ring.right - 3, ring.top + 30), kSkin);                     // the vertical bar
+    EXPECT_NE(bars.at(ring.right - 3, ring.bottom - 3), kSkin);                   // the corner box
+    EXPECT_LT(channelDiff(bars.at(0, bars.h / 2), kSkin), 90); // the ring: black at alpha 80
+    EXPECT_GT(channelDiff(bars.at(0, bars.h / 2), GetSysColor(COLOR_BTNFACE)), 60); // not the system's edge
 
     // Edit: the frame ring turns to the accent under the pointer.
     EXPECT_FALSE(isAccent(read(edit).at(1, 1)));
@@ -365,6 +389,13 @@ TEST_F(ControlKindsTest, PaintedLooks) {
     EXPECT_GE(count(text, all, isDark), 30);
     EXPECT_EQ(count(text, all, [](COLORREF c) { return c == GetSysColor(COLOR_BTNFACE); }), 0);
     EXPECT_GE(count(text, all, [](COLORREF c) { return c == kSkin; }), text.w * text.h / 2);
+
+    // A tab control painted by itself over the skin, the face colour it is given dropped (Wine's pane is white).
+    EXPECT_EQ(engine.attachTransparentControl(tabs, RGB(255, 255, 255)), 0); // no children: not a panel
+    RedrawWindow(tabs, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    const Pixels tab = read(tabs);
+    EXPECT_EQ(count(tab, {0, 0, tab.w, tab.h}, [](COLORREF c) { return c == RGB(255, 255, 255); }), 0);
+    EXPECT_GE(count(tab, {0, 0, tab.w, tab.h}, [](COLORREF c) { return c == kSkin; }), tab.w * tab.h / 2);
     EXPECT_EQ(engine.captureCount(), 0u);
     DestroyWindow(w);
 }

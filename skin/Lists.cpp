@@ -188,9 +188,12 @@ LRESULT CALLBACK editWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPara
                 SetBkMode(reinterpret_cast<HDC>(m.wParam), TRANSPARENT);
                 paintEditBackground(e, m.hwnd, reinterpret_cast<HDC>(m.wParam), true);
                 return 1;
-            case WM_NCPAINT:
+            case WM_NCPAINT: {
+                // The ring goes on after the system's scroll bars: Wine draws the border through any region.
+                const LRESULT answer = paintScrollBarsOnly(m.hwnd);
                 paintEditFrame(e, m.hwnd);
-                return paintScrollBarsOnly(m.hwnd);
+                return answer;
+            }
             case WM_LBUTTONDOWN:
             case WM_KEYDOWN:
                 if (m.msg == WM_LBUTTONDOWN) r.mouseDown = true;
@@ -439,9 +442,11 @@ LRESULT CALLBACK listWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPara
                 paintEditBackground(e, m.hwnd, dc, true);
                 return static_cast<LRESULT>(SetTextColor(dc, static_cast<COLORREF>(paint::intProp(m.hwnd, L"Kj_Ztys"))));
             }
-            case WM_NCPAINT:
+            case WM_NCPAINT: {
+                const LRESULT answer = paintScrollBarsOnly(m.hwnd);
                 paintListFrame(e, wi, index);
-                return paintScrollBarsOnly(m.hwnd);
+                return answer;
+            }
             case WM_HSCROLL:
             case WM_VSCROLL:
             case WM_MOUSEWHEEL:
