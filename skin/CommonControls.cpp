@@ -33,8 +33,10 @@ void paintTrackbar(SkinEngine& engine, int windowIndex, int index) {
     RECT channel{}, thumb{};
     SendMessageW(h, TBM_GETCHANNELRECT, 0, reinterpret_cast<LPARAM>(&channel));
     SendMessageW(h, TBM_GETTHUMBRECT, 0, reinterpret_cast<LPARAM>(&thumb));
-    // A vertical bar reports its channel as if it lay horizontally.
-    if (r.vertical) channel = {channel.top, channel.left, channel.bottom, channel.right};
+    // Windows reports a vertical bar's channel as if it lay horizontally (Wine does not): a channel lying
+    // across a vertical bar is turned back.
+    if (r.vertical && channel.right - channel.left > channel.bottom - channel.top)
+        channel = {channel.top, channel.left, channel.bottom, channel.right};
 
     Capture capture(engine, h, {0, 0, size.cx, size.cy});
     draw::Graphics g;

@@ -247,6 +247,9 @@ TEST_F(ControlKindsTest, PaintedLooks) {
     HWND typed = child(w, WC_COMBOBOXW, CBS_DROPDOWN, 10, 330, 150, 200);
     HWND scrolled = child(w, L"Edit", WS_VSCROLL | WS_HSCROLL | ES_MULTILINE, 170, 300, 120, 80, L"", WS_EX_CLIENTEDGE);
     HWND tabs = child(w, WC_TABCONTROLW, 0, 300, 300, 200, 100);
+    HWND upright = child(w, TRACKBAR_CLASSW, TBS_VERT | TBS_NOTICKS, 500, 190, 20, 100);
+    SendMessageW(upright, TBM_SETRANGE, FALSE, MAKELPARAM(0, 100));
+    SendMessageW(upright, TBM_SETPOS, TRUE, 60);
     SendMessageW(progress, PBM_SETPOS, 50, 0);
     SendMessageW(tall, PBM_SETPOS, 25, 0);
     SendMessageW(slider, TBM_SETRANGE, FALSE, MAKELPARAM(0, 100));
@@ -312,6 +315,17 @@ TEST_F(ControlKindsTest, PaintedLooks) {
     SendMessageW(full, TBM_GETCHANNELRECT, 0, reinterpret_cast<LPARAM>(&channel));
     const Pixels atMax = read(full);
     EXPECT_TRUE(isAccent(atMax.at(end.left + 6, channel.top + 1)) || isAccent(atMax.at(end.left + 6, channel.top + 2)));
+
+    // A vertical bar draws its accent line down the channel.
+    const Pixels standing = read(upright);
+    int top = standing.h, bottom = -1, leftmost = standing.w, rightmost = -1;
+    for (int y = 0; y < standing.h; ++y)
+        for (int x = 0; x < standing.w; ++x)
+            if (isAccent(standing.at(x, y)))
+                top = std::min(top, y), bottom = std::max(bottom, y), leftmost = std::min(leftmost, x),
+                rightmost = std::max(rightmost, x);
+    EXPECT_GT(bottom - top, 30);
+    EXPECT_LE(rightmost - leftmost, 3);
 
     // Up-down: hovering the right half lights that half only.
     const Pixels plainSpin = read(spin);
