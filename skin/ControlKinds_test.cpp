@@ -371,12 +371,16 @@ TEST_F(ControlKindsTest, PaintedLooks) {
     // nothing of the key colour they were painted over reaches the screen.
     const Pixels items = read(list);
     EXPECT_GE(count(items, {1, 1, items.w - 1, items.h - 1}, isDark), 20);
+    EXPECT_GE(count(items, {1, 1, items.w - 1, items.h - 1}, [](COLORREF c) { return c == kSkin; }), items.w * 10);
+    EXPECT_EQ(count(items, {1, 1, items.w - 1, items.h - 1}, [](COLORREF c) { return c == RGB(255, 255, 255); }), 0);
     EXPECT_TRUE(channelDiff(items.at(0, items.h / 2), RGB(0, 0, 0)) < 120); // the ring: black at alpha 90
     const Pixels branches = read(tree);
     const RECT whole{0, 0, branches.w, branches.h};
     EXPECT_EQ(count(branches, whole, [](COLORREF c) { return c == RGB(255, 0, 255); }), 0);
     EXPECT_GE(count(branches, whole, [](COLORREF c) { return c == kSkin; }), branches.w * branches.h / 2);
     EXPECT_GE(count(branches, whole, [](COLORREF c) { return channelDiff(c, kSkin) > 60; }), 20);
+    // Smoothed text edges blend into the skin, with no tinted fringe.
+    EXPECT_EQ(count(branches, whole, [](COLORREF c) { return GetRValue(c) > GetGValue(c) + 40; }), 0);
 
     // Headers: with HDS_BUTTONS the item under the pointer shows the hover look alone; without, nothing changes.
     for (HWND v : {view, flatView}) {

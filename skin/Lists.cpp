@@ -373,27 +373,46 @@ void paintListFrame(SkinEngine& engine, int windowIndex, int index, std::optiona
     paintRing(engine, h, {hot.value_or(r.hot), focused.value_or(r.focused), 200, 90});
 }
 
-// A tree view paints its items over the key colour; they are lifted onto the washed skin.
-void paintTreeView(SkinEngine& engine, HWND hwnd) {
-    rt::PaintDc validate(hwnd);
-    const RECT place = paint::clientPlace(hwnd);
-    Capture items(engine, hwnd, place);
-    SkinEngine::passOn(hwnd, WM_PAINT, reinterpret_cast<WPARAM>(items.dc()), 0);
-    Capture washed(engine, hwnd, place);
-    paint::washCapture(engine, washed);
-    TransparentBlt(washed.dc(), 0, 0, washed.width(), washed.height(), items.dc(), 0, 0, items.width(), items.height(),
-                   kKeyColour);
-    rt::WindowDc dc(hwnd);
-    if (dc.get()) BitBlt(excludeChildren(hwnd, dc.get()), 0, 0, washed.width(), washed.height(), washed.dc(), 0, 0, SRCCOPY);
+// The colour items are painted over before they are lifted onto the washed skin: the average of what lies
+// behind them, so that the smoothed edges of their text blend into a colour close to the skin and leave no
+// tinted fringe, as a fixed key colour would. It never equals black, the items' usual text colour.
+COLORREF itemGround(const Capture& washed) {
+    unsigned r = 0, g = 0, b = 0;
+    constexpr int kGrid = 5;
+    for (int j = 0; j < kGrid; ++j)
+        for (int i = 0; i < kGrid; ++i) {
+            const COLORREF p = GetPixel(washed.dc(), (2 * i + 1) * washed.width() / (2 * kGrid),
+                                        (2 * j + 1) * washed.height() / (2 * kGrid));
+            r += GetRValue(p), g += GetGValue(p), b += GetBValue(p);
+        }
+    const COLORREF average = RGB(r / (kGrid * kGrid), g / (kGrid * kGrid), b / (kGrid * kGrid));
+    return average == RGB(0, 0, 0) ? RGB(0, 0, 1) : average;
 }
 
-// List views and list boxes draw their items straight onto the washed skin, off screen, then one blit.
-void paintListItems(SkinEngine& engine, HWND hwnd) {
+// Tree views, list views and list boxes paint their items off screen, onto the washed skin, and reach the
+// screen in one blit. Tree views and list boxes fill their ground themselves (with their background colour, or
+// the DC's for a list box's rows); that ground is left out of the copy.
+void paintListItems(SkinEngine& engine, HWND hwnd, bool tree) {
+    const RECT place = paint::clientPlace(hwnd);
+    Capture washed(engine, hwnd, place);
+    paint::washCapture(engine, washed);
+    const bool listView = paint::classOf(hwnd) == WC_LISTVIEWW;
+    const COLORREF ground = itemGround(washed);
+    // Before the paint begins: the change of colour asks for a repaint, which this paint then answers.
+    if (tree && static_cast<COLORREF>(SendMessageW(hwnd, TVM_GETBKCOLOR, 0, 0)) != ground)
+        SendMessageW(hwnd, TVM_SETBKCOLOR, 0, static_cast<LPARAM>(ground));
     {
         rt::PaintDc paintDc(hwnd);
-        Capture washed(engine, hwnd, paint::clientPlace(hwnd));
-        paint::washCapture(engine, washed);
-        SkinEngine::passOn(hwnd, WM_PAINT, reinterpret_cast<WPARAM>(washed.dc()), 0);
+        if (listView) {
+            SkinEngine::passOn(hwnd, WM_PAINT, reinterpret_cast<WPARAM>(washed.dc()), 0);
+        } else {
+            Capture items(engine, hwnd, place);
+            paint::washCapture(engine, items);
+            SetBkColor(items.dc(), ground);
+            SkinEngine::passOn(hwnd, WM_PAINT, reinterpret_cast<WPARAM>(items.dc()), 0);
+            TransparentBlt(washed.dc(), 0, 0, washed.width(), washed.height(), items.dc(), 0, 0, items.width(),
+                           items.height(), ground);
+        }
         BitBlt(paintDc.get(), 0, 0, washed.width(), washed.height(), washed.dc(), 0, 0, SRCCOPY);
     }
     // A list view's header paints again over the result.
@@ -422,12 +441,8 @@ LRESULT CALLBACK listWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPara
             case WM_PAINT:
                 paintListFrame(e, wi, index);
                 if (!overlay) break;
-                if (tree) {
-                    paintTreeView(e, m.hwnd);
-                    return 0;
-                }
-                if (listView || plainListBox) {
-                    paintListItems(e, m.hwnd);
+                if (tree || listView || plainListBox) {
+                    paintListItems(e, m.hwnd, tree);
                     return 0;
                 }
                 break;
