@@ -17,8 +17,6 @@ using paint::kBlack;
 using paint::kWhite;
 using paint::Message;
 
-constexpr int kAntiAlias = draw::kSmoothingAntiAlias;
-
 // ---- track bars ----
 
 void paintTrackbar(SkinEngine& engine, int windowIndex, int index) {
@@ -26,8 +24,6 @@ void paintTrackbar(SkinEngine& engine, int windowIndex, int index) {
     if (!w || index < 1 || index > static_cast<int>(w->trackbarRecords.size())) return;
     const TrackbarRecord r = w->trackbarRecords[static_cast<size_t>(index - 1)];
     const HWND h = r.hwnd;
-    const SIZE size = paint::windowSize(h);
-    const float W = float(size.cx), H = float(size.cy);
     const auto pos = static_cast<int>(SendMessageW(h, TBM_GETPOS, 0, 0));
     const auto max = static_cast<int>(SendMessageW(h, TBM_GETRANGEMAX, 0, 0));
     RECT channel{}, thumb{};
@@ -38,10 +34,9 @@ void paintTrackbar(SkinEngine& engine, int windowIndex, int index) {
     if (r.vertical && channel.right - channel.left > channel.bottom - channel.top)
         channel = {channel.top, channel.left, channel.bottom, channel.right};
 
-    Capture capture(engine, h, {0, 0, size.cx, size.cy});
-    draw::Graphics g;
-    g.create(capture.dc());
-    g.setSmoothing(kAntiAlias);
+    paint::Face face(engine, h);
+    draw::Graphics& g = face.g;
+    const float W = face.W, H = face.H;
     if (engine.drawSliderFrame) {
         paint::outline(g, paint::roundedRect(0, 0, W - 1, H - 1, 5), toArgb(kBlack, 30));
         paint::fillAcross(g, paint::roundedRect(1, 1, W - 2, H - 2, 3), {1, 1, W - 2, H - 2}, r.vertical,
@@ -98,34 +93,31 @@ void paintTrackbar(SkinEngine& engine, int windowIndex, int index) {
         g.drawRectangle(pen, r.vertical ? draw::RectF{nearEdge + 1, start, 1, filled}
                                         : draw::RectF{start, nearEdge + 1, filled, 1});
     }
-    g.remove();
-    paint::blitToWindow(h, capture);
+    face.show();
 }
 
-LRESULT CALLBACK trackbarWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    return paint::dispatch(
-        &WindowRecord::trackbarRecords, {hwnd, msg, wParam, lParam},
-        [](SkinEngine& e, TrackbarRecord& r, int wi, int index, const Message& m) -> std::optional<LRESULT> {
-            WindowRecord& w = *e.window(wi);
-            auto paint = [&] { paintTrackbar(e, wi, index); };
-            if (auto answer = paint::answerPainting(m, paint, paint::NonClient::Paint)) return answer;
-            switch (m.msg) {
-            case WM_MOUSEMOVE:
-                if (paint::becomeHot(w, m.hwnd, index, kHotTrackbars)) {
-                    r.hot = true;
-                    paint();
-                }
-                break;
-            case WM_MOUSELEAVE:
-                w.hotControl = 0;
-                r.hot = false;
-                paint();
-                break;
-            default: break;
-            }
-            return std::nullopt;
-        });
+std::optional<LRESULT> onTrackbarMessage(SkinEngine& e, TrackbarRecord& r, int wi, int index, const Message& m) {
+    WindowRecord& w = *e.window(wi);
+    auto paint = [&] { paintTrackbar(e, wi, index); };
+    if (auto answer = paint::answerPainting(m, paint, paint::NonClient::Paint)) return answer;
+    switch (m.msg) {
+    case WM_MOUSEMOVE:
+        if (paint::becomeHot(w, m.hwnd, index, kHotTrackbars)) {
+            r.hot = true;
+            paint();
+        }
+        break;
+    case WM_MOUSELEAVE:
+        w.hotControl = 0;
+        r.hot = false;
+        paint();
+        break;
+    default: break;
+    }
+    return std::nullopt;
 }
+
+constexpr WNDPROC trackbarWindowProc = paint::kindWindowProc<&WindowRecord::trackbarRecords, onTrackbarMessage>;
 
 // ---- progress bars ----
 
@@ -135,12 +127,9 @@ void paintProgress(SkinEngine& engine, int windowIndex, int index) {
     const ProgressRecord& r = w->progressRecords[static_cast<size_t>(index - 1)];
     const HWND h = r.hwnd;
     const bool vertical = r.vertical;
-    const SIZE size = paint::windowSize(h);
-    const float W = float(size.cx), H = float(size.cy);
-    Capture capture(engine, h, {0, 0, size.cx, size.cy});
-    draw::Graphics g;
-    g.create(capture.dc());
-    g.setSmoothing(kAntiAlias);
+    paint::Face face(engine, h);
+    draw::Graphics& g = face.g;
+    const float W = face.W, H = face.H;
     paint::outline(g, paint::roundedRect(0, 0, W - 1, H - 1, 5), toArgb(kBlack, 50));
     paint::fillAcross(g, paint::roundedRect(1, 1, W - 2, H - 2, 1), {1, 1, W - 2, H - 2}, vertical,
                       toArgb(kWhite, 160), toArgb(kBlack, 30));
@@ -160,17 +149,14 @@ void paintProgress(SkinEngine& engine, int windowIndex, int index) {
         paint::fillAcross(g, shape, part, vertical, toArgb(kWhite, 90), toArgb(engine.accentColour, 255));
         paint::outline(g, shape, toArgb(engine.accentColour, 150));
     }
-    g.remove();
-    paint::blitToWindow(h, capture);
+    face.show();
 }
 
-LRESULT CALLBACK progressWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    return paint::dispatch(&WindowRecord::progressRecords, {hwnd, msg, wParam, lParam},
-                           [](SkinEngine& e, ProgressRecord&, int wi, int index, const Message& m) {
-                               return paint::answerPainting(m, [&] { paintProgress(e, wi, index); },
-                                                            paint::NonClient::Paint);
-                           });
+std::optional<LRESULT> onProgressMessage(SkinEngine& e, ProgressRecord&, int wi, int index, const Message& m) {
+    return paint::answerPainting(m, [&] { paintProgress(e, wi, index); }, paint::NonClient::Paint);
 }
+
+constexpr WNDPROC progressWindowProc = paint::kindWindowProc<&WindowRecord::progressRecords, onProgressMessage>;
 
 // ---- up-down controls ----
 
@@ -193,12 +179,9 @@ void paintUpDown(SkinEngine& engine, int windowIndex, int index, const UpDownLoo
     const HWND h = r.hwnd;
     const bool hot = look.hot.value_or(r.hot), pressed = look.pressed.value_or(r.pressed);
     const int litPart = hot ? upDownPart(h, r.horizontal, look.point.value_or(r.lastPoint)) : 0;
-    const SIZE size = paint::windowSize(h);
-    const float W = float(size.cx), H = float(size.cy);
-    Capture capture(engine, h, {0, 0, size.cx, size.cy});
-    draw::Graphics g;
-    g.create(capture.dc());
-    g.setSmoothing(kAntiAlias);
+    paint::Face face(engine, h);
+    draw::Graphics& g = face.g;
+    const float W = face.W, H = face.H;
     paint::fillSolid(g, paint::roundedRect(0, 0, W - 1, H - 1, 3), toArgb(kWhite, 160));
     const COLORREF accent = engine.accentColour;
     const auto& glyphs = engine.controlGlyphs;
@@ -223,48 +206,45 @@ void paintUpDown(SkinEngine& engine, int windowIndex, int index, const UpDownLoo
         const float gw = r.horizontal ? 4 : 7, gh = r.horizontal ? 7 : 4;
         paint::drawGlyph(g, arrow, std::floor(half.x + (half.width - gw) / 2), std::floor(half.y + (half.height - gh) / 2));
     }
-    g.remove();
-    paint::blitToWindow(h, capture);
+    face.show();
 }
 
-LRESULT CALLBACK updownWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    return paint::dispatch(
-        &WindowRecord::updownRecords, {hwnd, msg, wParam, lParam},
-        [](SkinEngine& e, UpDownRecord& r, int wi, int index, const Message& m) -> std::optional<LRESULT> {
-            WindowRecord& w = *e.window(wi);
-            if (auto answer = paint::answerPainting(m, [&] { paintUpDown(e, wi, index); }, paint::NonClient::Swallow))
-                return answer;
-            switch (m.msg) {
-            case WM_MOUSEMOVE: {
-                const POINT p = paint::pointOf(m.lParam);
-                const int part = upDownPart(m.hwnd, r.horizontal, p);
-                // Kept for the repaints the control asks for itself while the pointer rests on it.
-                r.lastPoint = p;
-                if (paint::becomeHot(w, m.hwnd, index, kHotUpDowns) || part != r.hotPart) {
-                    r.hot = true;
-                    r.hotPart = part;
-                    paintUpDown(e, wi, index, {.hot = true, .point = p});
-                }
-                break;
-            }
-            case WM_LBUTTONDOWN:
-            case WM_LBUTTONUP: {
-                r.pressed = m.msg == WM_LBUTTONDOWN;
-                r.lastPoint = paint::pointOf(m.lParam);
-                const LRESULT answer = paint::passOn(m);
-                paintUpDown(e, wi, index);
-                return answer;
-            }
-            case WM_MOUSELEAVE:
-                w.hotControl = 0;
-                r.hot = false;
-                paintUpDown(e, wi, index, {.hot = false});
-                break;
-            default: break;
-            }
-            return std::nullopt;
-        });
+std::optional<LRESULT> onUpdownMessage(SkinEngine& e, UpDownRecord& r, int wi, int index, const Message& m) {
+    WindowRecord& w = *e.window(wi);
+    if (auto answer = paint::answerPainting(m, [&] { paintUpDown(e, wi, index); }, paint::NonClient::Swallow))
+        return answer;
+    switch (m.msg) {
+    case WM_MOUSEMOVE: {
+        const POINT p = paint::pointOf(m.lParam);
+        const int part = upDownPart(m.hwnd, r.horizontal, p);
+        // Kept for the repaints the control asks for itself while the pointer rests on it.
+        r.lastPoint = p;
+        if (paint::becomeHot(w, m.hwnd, index, kHotUpDowns) || part != r.hotPart) {
+            r.hot = true;
+            r.hotPart = part;
+            paintUpDown(e, wi, index, {.hot = true, .point = p});
+        }
+        break;
+    }
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONUP: {
+        r.pressed = m.msg == WM_LBUTTONDOWN;
+        r.lastPoint = paint::pointOf(m.lParam);
+        const LRESULT answer = paint::passOn(m);
+        paintUpDown(e, wi, index);
+        return answer;
+    }
+    case WM_MOUSELEAVE:
+        w.hotControl = 0;
+        r.hot = false;
+        paintUpDown(e, wi, index, {.hot = false});
+        break;
+    default: break;
+    }
+    return std::nullopt;
 }
+
+constexpr WNDPROC updownWindowProc = paint::kindWindowProc<&WindowRecord::updownRecords, onUpdownMessage>;
 
 // ---- headers ----
 
@@ -382,41 +362,39 @@ int headerItemAt(HWND h, POINT p) {
     return hit.iItem >= 0 && (hit.flags & HHT_ONHEADER) ? hit.iItem + 1 : 0;
 }
 
-LRESULT CALLBACK headerWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    return paint::dispatch(
-        &WindowRecord::headerRecords, {hwnd, msg, wParam, lParam},
-        [](SkinEngine& e, HeaderRecord& r, int wi, int index, const Message& m) -> std::optional<LRESULT> {
-            WindowRecord& w = *e.window(wi);
-            if (auto answer = paint::answerPainting(m, [&] { paintHeader(e, wi, index); }, paint::NonClient::PassOn))
-                return answer;
-            switch (m.msg) {
-            case WM_MOUSEMOVE: {
-                const int item = headerItemAt(m.hwnd, paint::pointOf(m.lParam));
-                if (paint::becomeHot(w, m.hwnd, index, kHotHeaders) || item != r.hotItem) {
-                    r.hot = true;
-                    r.hotItem = item;
-                    paintHeader(e, wi, index);
-                }
-                break;
-            }
-            case WM_LBUTTONDOWN:
-            case WM_LBUTTONUP: {
-                r.pressedItem = m.msg == WM_LBUTTONDOWN ? r.hotItem : 0;
-                const LRESULT answer = paint::passOn(m);
-                paintHeader(e, wi, index);
-                return answer;
-            }
-            case WM_MOUSELEAVE:
-                w.hotControl = 0;
-                r.hot = false;
-                r.hotItem = 0;
-                paintHeader(e, wi, index);
-                break;
-            default: break;
-            }
-            return std::nullopt;
-        });
+std::optional<LRESULT> onHeaderMessage(SkinEngine& e, HeaderRecord& r, int wi, int index, const Message& m) {
+    WindowRecord& w = *e.window(wi);
+    if (auto answer = paint::answerPainting(m, [&] { paintHeader(e, wi, index); }, paint::NonClient::PassOn))
+        return answer;
+    switch (m.msg) {
+    case WM_MOUSEMOVE: {
+        const int item = headerItemAt(m.hwnd, paint::pointOf(m.lParam));
+        if (paint::becomeHot(w, m.hwnd, index, kHotHeaders) || item != r.hotItem) {
+            r.hot = true;
+            r.hotItem = item;
+            paintHeader(e, wi, index);
+        }
+        break;
+    }
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONUP: {
+        r.pressedItem = m.msg == WM_LBUTTONDOWN ? r.hotItem : 0;
+        const LRESULT answer = paint::passOn(m);
+        paintHeader(e, wi, index);
+        return answer;
+    }
+    case WM_MOUSELEAVE:
+        w.hotControl = 0;
+        r.hot = false;
+        r.hotItem = 0;
+        paintHeader(e, wi, index);
+        break;
+    default: break;
+    }
+    return std::nullopt;
 }
+
+constexpr WNDPROC headerWindowProc = paint::kindWindowProc<&WindowRecord::headerRecords, onHeaderMessage>;
 
 // ---- keyed painting ----
 

@@ -140,6 +140,26 @@ inline void blitToWindow(HWND hwnd, const Capture& capture) {
     if (dc.get()) BitBlt(dc.get(), 0, 0, capture.width(), capture.height(), capture.dc(), 0, 0, SRCCOPY);
 }
 
+// A control's whole window area composed off screen: the picture of what lies behind it and a smoothed
+// graphics on it; show() copies the result to the control in one blit.
+struct Face {
+    Face(SkinEngine& engine, HWND control)
+        : hwnd(control), size(windowSize(control)), W(float(size.cx)), H(float(size.cy)),
+          capture(engine, control, {0, 0, size.cx, size.cy}) {
+        g.create(capture.dc());
+        g.setSmoothing(draw::kSmoothingAntiAlias);
+    }
+    void show() {
+        g.remove(); // everything drawn reaches the bitmap before it is copied
+        blitToWindow(hwnd, capture);
+    }
+    HWND hwnd;
+    SIZE size;
+    float W, H;
+    Capture capture;
+    draw::Graphics g;
+};
+
 // Tracks the mouse leaving the control, so the hover look is taken back.
 inline void trackLeave(HWND hwnd) {
     TRACKMOUSEEVENT t{sizeof t, TME_LEAVE, hwnd, 0};
@@ -166,6 +186,12 @@ LRESULT dispatch(std::vector<Record> WindowRecord::*list, const Message& m, Hand
     } catch (...) {
     }
     return SkinEngine::passOn(m.hwnd, m.msg, m.wParam, m.lParam);
+}
+
+// A control kind's window procedure: the kind's handler runs on the control's record (see dispatch).
+template <auto list, auto handler>
+LRESULT CALLBACK kindWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    return dispatch(list, {hwnd, msg, wParam, lParam}, handler);
 }
 
 inline LRESULT passOn(const Message& m) { return SkinEngine::passOn(m.hwnd, m.msg, m.wParam, m.lParam); }

@@ -157,73 +157,71 @@ void paintEditBackground(SkinEngine& engine, HWND hwnd, HDC dc, bool toGivenDc) 
     if (own.get()) BitBlt(own.get(), place.left, place.top, capture.width(), capture.height(), capture.dc(), 0, 0, SRCCOPY);
 }
 
-LRESULT CALLBACK editWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    return paint::dispatch(
-        &WindowRecord::editRecords, {hwnd, msg, wParam, lParam},
-        [](SkinEngine& e, EditRecord& r, int wi, int index, const Message& m) -> std::optional<LRESULT> {
-            WindowRecord& w = *e.window(wi);
-            const bool overlay = e.overlayAlphaGiven;
-            switch (m.msg) {
-            case WM_DESTROY:
-                if (HANDLE brush = RemovePropW(m.hwnd, L"Kj_dxjb")) DeleteObject(brush);
-                if (HANDLE bitmap = RemovePropW(m.hwnd, L"Kj_wtjb")) DeleteObject(bitmap);
-                break;
-            case WM_MOVE:
-                if (overlay) InvalidateRect(m.hwnd, nullptr, TRUE);
-                break;
-            case WM_SETFOCUS: {
-                r.focused = true;
-                const LRESULT answer = paint::passOn(m);
-                paintEditFrame(e, m.hwnd);
-                return answer;
-            }
-            case WM_KILLFOCUS:
-                r.focused = false;
-                if (paint::classOf(GetParent(m.hwnd)) == L"ComboBox") paintEditFrame(e, m.hwnd, {}, false);
-                else InvalidateRect(m.hwnd, nullptr, TRUE);
-                break;
-            case WM_PAINT: paintEditFrame(e, m.hwnd); break;
-            case WM_ERASEBKGND:
-                if (!overlay) break;
-                SetBkMode(reinterpret_cast<HDC>(m.wParam), TRANSPARENT);
-                paintEditBackground(e, m.hwnd, reinterpret_cast<HDC>(m.wParam), true);
-                return 1;
-            case WM_NCPAINT: {
-                // The ring goes on after the system's scroll bars: Wine draws the border through any region.
-                const LRESULT answer = paintScrollBarsOnly(m.hwnd);
-                paintEditFrame(e, m.hwnd);
-                return answer;
-            }
-            case WM_LBUTTONDOWN:
-            case WM_KEYDOWN:
-                if (m.msg == WM_LBUTTONDOWN) r.mouseDown = true;
-                if (overlay && !hasScrollBar(m.hwnd)) InvalidateRect(m.hwnd, nullptr, TRUE);
-                break;
-            case WM_LBUTTONUP: r.mouseDown = false; break;
-            case WM_HSCROLL:
-            case WM_VSCROLL:
-                if (overlay) InvalidateRect(m.hwnd, nullptr, TRUE);
-                break;
-            case WM_MOUSEMOVE: {
-                const HWND parent = GetParent(m.hwnd);
-                // Two edits of one index (in two combo boxes) are told apart by their parents.
-                if (paint::becomeHot(w, m.hwnd, index, kHotEdits) || w.hotEditParent != parent) {
-                    w.hotEditParent = parent;
-                    paintEditFrame(e, m.hwnd, {}, true);
-                }
-                // A drag selection scrolls pixels that include the background: it is painted again under them.
-                if (r.mouseDown && !hasScrollBar(m.hwnd)) InvalidateRect(m.hwnd, nullptr, TRUE);
-                break;
-            }
-            case WM_MOUSELEAVE:
-                w.hotControl = 0;
-                paintEditFrame(e, m.hwnd, r.focused, r.hot);
-                break;
-            default: break;
-            }
-            return std::nullopt;
-        });
+std::optional<LRESULT> onEditMessage(SkinEngine& e, EditRecord& r, int wi, int index, const Message& m) {
+    WindowRecord& w = *e.window(wi);
+    const bool overlay = e.overlayAlphaGiven;
+    switch (m.msg) {
+    case WM_DESTROY:
+        if (HANDLE brush = RemovePropW(m.hwnd, L"Kj_dxjb")) DeleteObject(brush);
+        if (HANDLE bitmap = RemovePropW(m.hwnd, L"Kj_wtjb")) DeleteObject(bitmap);
+        break;
+    case WM_MOVE:
+        if (overlay) InvalidateRect(m.hwnd, nullptr, TRUE);
+        break;
+    case WM_SETFOCUS: {
+        r.focused = true;
+        const LRESULT answer = paint::passOn(m);
+        paintEditFrame(e, m.hwnd);
+        return answer;
+    }
+    case WM_KILLFOCUS:
+        r.focused = false;
+        if (paint::classOf(GetParent(m.hwnd)) == L"ComboBox") paintEditFrame(e, m.hwnd, {}, false);
+        else InvalidateRect(m.hwnd, nullptr, TRUE);
+        break;
+    case WM_PAINT: paintEditFrame(e, m.hwnd); break;
+    case WM_ERASEBKGND:
+        if (!overlay) break;
+        SetBkMode(reinterpret_cast<HDC>(m.wParam), TRANSPARENT);
+        paintEditBackground(e, m.hwnd, reinterpret_cast<HDC>(m.wParam), true);
+        return 1;
+    case WM_NCPAINT: {
+        // The ring goes on after the system's scroll bars: Wine draws the border through any region.
+        const LRESULT answer = paintScrollBarsOnly(m.hwnd);
+        paintEditFrame(e, m.hwnd);
+        return answer;
+    }
+    case WM_LBUTTONDOWN:
+    case WM_KEYDOWN:
+        if (m.msg == WM_LBUTTONDOWN) r.mouseDown = true;
+        if (overlay && !hasScrollBar(m.hwnd)) InvalidateRect(m.hwnd, nullptr, TRUE);
+        break;
+    case WM_LBUTTONUP: r.mouseDown = false; break;
+    case WM_HSCROLL:
+    case WM_VSCROLL:
+        if (overlay) InvalidateRect(m.hwnd, nullptr, TRUE);
+        break;
+    case WM_MOUSEMOVE: {
+        const HWND parent = GetParent(m.hwnd);
+        // Two edits of one index (in two combo boxes) are told apart by their parents.
+        if (paint::becomeHot(w, m.hwnd, index, kHotEdits) || w.hotEditParent != parent) {
+            w.hotEditParent = parent;
+            paintEditFrame(e, m.hwnd, {}, true);
+        }
+        // A drag selection scrolls pixels that include the background: it is painted again under them.
+        if (r.mouseDown && !hasScrollBar(m.hwnd)) InvalidateRect(m.hwnd, nullptr, TRUE);
+        break;
+    }
+    case WM_MOUSELEAVE:
+        w.hotControl = 0;
+        paintEditFrame(e, m.hwnd, r.focused, r.hot);
+        break;
+    default: break;
+    }
+    return std::nullopt;
 }
+
+constexpr WNDPROC editWindowProc = paint::kindWindowProc<&WindowRecord::editRecords, onEditMessage>;
 
 void attachEdit(SkinEngine& engine, HWND edit, int windowIndex) {
     WindowRecord* w = engine.window(windowIndex);
@@ -314,51 +312,49 @@ void paintCombo(SkinEngine& engine, int windowIndex, int index, bool hot, std::o
 
 bool comboIsHot(const WindowRecord& w, int index) { return w.hotControl == index && w.hotList == kHotCombos; }
 
-LRESULT CALLBACK comboWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    return paint::dispatch(
-        &WindowRecord::comboRecords, {hwnd, msg, wParam, lParam},
-        [](SkinEngine& e, ComboRecord& r, int wi, int index, const Message& m) -> std::optional<LRESULT> {
-            WindowRecord& w = *e.window(wi);
-            const bool overlay = e.overlayAlphaGiven;
-            auto paint = [&] { paintCombo(e, wi, index, comboIsHot(*e.window(wi), index)); };
-            // The box has no frame or scroll bar of the system's left to draw: it is painted whole.
-            if (auto answer = paint::answerPainting(m, paint, paint::NonClient::Paint)) return answer;
-            switch (m.msg) {
-            case WM_SETFOCUS:
-            case WM_KILLFOCUS: {
-                r.focused = m.msg == WM_SETFOCUS;
-                // The system repaints parts of the box on a focus change; the skinned look goes on top.
-                const LRESULT answer = paint::passOn(m);
-                paint();
-                return answer;
-            }
-            case WM_SETTEXT:
-                if (FindWindowExW(m.hwnd, nullptr, L"Edit", nullptr)) InvalidateRect(m.hwnd, nullptr, TRUE);
-                break;
-            case WM_COMMAND: {
-                const auto child = reinterpret_cast<HWND>(m.lParam);
-                const WORD code = HIWORD(m.wParam);
-                if (child && e.controlsTransparent && overlay && paint::classOf(child) == L"Edit" &&
-                    (code == EN_VSCROLL || code == EN_HSCROLL || code == EN_CHANGE || code == EN_UPDATE))
-                    InvalidateRect(child, nullptr, TRUE);
-                break;
-            }
-            case WM_CTLCOLOREDIT:
-                if (overlay && m.lParam)
-                    return patternAnswer(e, reinterpret_cast<HWND>(m.lParam), reinterpret_cast<HDC>(m.wParam));
-                break;
-            case WM_MOUSEMOVE:
-                if (paint::becomeHot(w, m.hwnd, index, kHotCombos)) paintCombo(e, wi, index, true);
-                break;
-            case WM_MOUSELEAVE:
-                w.hotControl = 0;
-                paintCombo(e, wi, index, false);
-                break;
-            default: break;
-            }
-            return std::nullopt;
-        });
+std::optional<LRESULT> onComboMessage(SkinEngine& e, ComboRecord& r, int wi, int index, const Message& m) {
+    WindowRecord& w = *e.window(wi);
+    const bool overlay = e.overlayAlphaGiven;
+    auto paint = [&] { paintCombo(e, wi, index, comboIsHot(*e.window(wi), index)); };
+    // The box has no frame or scroll bar of the system's left to draw: it is painted whole.
+    if (auto answer = paint::answerPainting(m, paint, paint::NonClient::Paint)) return answer;
+    switch (m.msg) {
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS: {
+        r.focused = m.msg == WM_SETFOCUS;
+        // The system repaints parts of the box on a focus change; the skinned look goes on top.
+        const LRESULT answer = paint::passOn(m);
+        paint();
+        return answer;
+    }
+    case WM_SETTEXT:
+        if (FindWindowExW(m.hwnd, nullptr, L"Edit", nullptr)) InvalidateRect(m.hwnd, nullptr, TRUE);
+        break;
+    case WM_COMMAND: {
+        const auto child = reinterpret_cast<HWND>(m.lParam);
+        const WORD code = HIWORD(m.wParam);
+        if (child && e.controlsTransparent && overlay && paint::classOf(child) == L"Edit" &&
+            (code == EN_VSCROLL || code == EN_HSCROLL || code == EN_CHANGE || code == EN_UPDATE))
+            InvalidateRect(child, nullptr, TRUE);
+        break;
+    }
+    case WM_CTLCOLOREDIT:
+        if (overlay && m.lParam)
+            return patternAnswer(e, reinterpret_cast<HWND>(m.lParam), reinterpret_cast<HDC>(m.wParam));
+        break;
+    case WM_MOUSEMOVE:
+        if (paint::becomeHot(w, m.hwnd, index, kHotCombos)) paintCombo(e, wi, index, true);
+        break;
+    case WM_MOUSELEAVE:
+        w.hotControl = 0;
+        paintCombo(e, wi, index, false);
+        break;
+    default: break;
+    }
+    return std::nullopt;
 }
+
+constexpr WNDPROC comboWindowProc = paint::kindWindowProc<&WindowRecord::comboRecords, onComboMessage>;
 
 // ---- list boxes, list views, tree views, IP-address and date-time pickers ----
 
@@ -420,69 +416,67 @@ void paintListItems(SkinEngine& engine, HWND hwnd, bool tree) {
         if (IsWindowVisible(child)) InvalidateRect(child, nullptr, TRUE);
 }
 
-LRESULT CALLBACK listWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    return paint::dispatch(
-        &WindowRecord::listRecords, {hwnd, msg, wParam, lParam},
-        [](SkinEngine& e, ListRecord& r, int wi, int index, const Message& m) -> std::optional<LRESULT> {
-            WindowRecord& w = *e.window(wi);
-            const bool overlay = e.overlayAlphaGiven;
-            const std::wstring cls = paint::classOf(m.hwnd);
-            const bool tree = cls == WC_TREEVIEWW, listView = cls == WC_LISTVIEWW;
-            const bool plainListBox = cls == L"ListBox" && !isOwnerDrawnList(m.hwnd);
-            switch (m.msg) {
-            case WM_MOVE:
-                if (overlay) InvalidateRect(m.hwnd, nullptr, TRUE);
-                break;
-            case WM_SETFOCUS:
-            case WM_KILLFOCUS:
-                r.focused = m.msg == WM_SETFOCUS;
-                paintListFrame(e, wi, index);
-                break;
-            case WM_PAINT:
-                paintListFrame(e, wi, index);
-                if (!overlay) break;
-                if (tree || listView || plainListBox) {
-                    paintListItems(e, m.hwnd, tree);
-                    return 0;
-                }
-                break;
-            case WM_ERASEBKGND: {
-                const auto dc = reinterpret_cast<HDC>(m.wParam);
-                if (overlay && (tree || listView || plainListBox)) {
-                    SetBkMode(dc, TRANSPARENT);
-                    return 1;
-                }
-                if (isOwnerDrawnList(m.hwnd) || cls == L"ComboLBox") break;
-                SetBkMode(dc, TRANSPARENT);
-                paintEditBackground(e, m.hwnd, dc, true);
-                return static_cast<LRESULT>(SetTextColor(dc, static_cast<COLORREF>(paint::intProp(m.hwnd, L"Kj_Ztys"))));
-            }
-            case WM_NCPAINT: {
-                const LRESULT answer = paintScrollBarsOnly(m.hwnd);
-                paintListFrame(e, wi, index);
-                return answer;
-            }
-            case WM_HSCROLL:
-            case WM_VSCROLL:
-            case WM_MOUSEWHEEL:
-                if (overlay) InvalidateRect(m.hwnd, nullptr, TRUE);
-                break;
-            case WM_MOUSEMOVE:
-                if (paint::becomeHot(w, m.hwnd, index, kHotLists)) {
-                    r.hot = true;
-                    paintListFrame(e, wi, index, true);
-                }
-                break;
-            case WM_MOUSELEAVE:
-                w.hotControl = 0;
-                r.hot = false;
-                paintListFrame(e, wi, index, false);
-                break;
-            default: break;
-            }
-            return std::nullopt;
-        });
+std::optional<LRESULT> onListMessage(SkinEngine& e, ListRecord& r, int wi, int index, const Message& m) {
+    WindowRecord& w = *e.window(wi);
+    const bool overlay = e.overlayAlphaGiven;
+    const std::wstring cls = paint::classOf(m.hwnd);
+    const bool tree = cls == WC_TREEVIEWW, listView = cls == WC_LISTVIEWW;
+    const bool plainListBox = cls == L"ListBox" && !isOwnerDrawnList(m.hwnd);
+    switch (m.msg) {
+    case WM_MOVE:
+        if (overlay) InvalidateRect(m.hwnd, nullptr, TRUE);
+        break;
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+        r.focused = m.msg == WM_SETFOCUS;
+        paintListFrame(e, wi, index);
+        break;
+    case WM_PAINT:
+        paintListFrame(e, wi, index);
+        if (!overlay) break;
+        if (tree || listView || plainListBox) {
+            paintListItems(e, m.hwnd, tree);
+            return 0;
+        }
+        break;
+    case WM_ERASEBKGND: {
+        const auto dc = reinterpret_cast<HDC>(m.wParam);
+        if (overlay && (tree || listView || plainListBox)) {
+            SetBkMode(dc, TRANSPARENT);
+            return 1;
+        }
+        if (isOwnerDrawnList(m.hwnd) || cls == L"ComboLBox") break;
+        SetBkMode(dc, TRANSPARENT);
+        paintEditBackground(e, m.hwnd, dc, true);
+        return static_cast<LRESULT>(SetTextColor(dc, static_cast<COLORREF>(paint::intProp(m.hwnd, L"Kj_Ztys"))));
+    }
+    case WM_NCPAINT: {
+        const LRESULT answer = paintScrollBarsOnly(m.hwnd);
+        paintListFrame(e, wi, index);
+        return answer;
+    }
+    case WM_HSCROLL:
+    case WM_VSCROLL:
+    case WM_MOUSEWHEEL:
+        if (overlay) InvalidateRect(m.hwnd, nullptr, TRUE);
+        break;
+    case WM_MOUSEMOVE:
+        if (paint::becomeHot(w, m.hwnd, index, kHotLists)) {
+            r.hot = true;
+            paintListFrame(e, wi, index, true);
+        }
+        break;
+    case WM_MOUSELEAVE:
+        w.hotControl = 0;
+        r.hot = false;
+        paintListFrame(e, wi, index, false);
+        break;
+    default: break;
+    }
+    return std::nullopt;
 }
+
+constexpr WNDPROC listWindowProc = paint::kindWindowProc<&WindowRecord::listRecords, onListMessage>;
 
 } // namespace
 
