@@ -363,6 +363,8 @@ TEST_F(ControlKindsTest, PaintedLooks) {
     EXPECT_FALSE(isAccent(read(edit).at(1, 1)));
     SendMessageW(edit, WM_MOUSEMOVE, 0, MAKELPARAM(20, 8));
     EXPECT_TRUE(isAccent(read(edit).at(1, 1)));
+    RedrawWindow(edit, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_UPDATENOW); // as a keystroke would
+    EXPECT_TRUE(isAccent(read(edit).at(1, 1)));
     EXPECT_EQ(engine.window(1)->hotEditParent, w);
     SendMessageW(edit, WM_MOUSELEAVE, 0, 0);
     EXPECT_FALSE(isAccent(read(edit).at(1, 1)));

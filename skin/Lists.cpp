@@ -206,7 +206,9 @@ std::optional<LRESULT> onEditMessage(SkinEngine& e, EditRecord& r, int wi, int i
         // Two edits of one index (in two combo boxes) are told apart by their parents.
         if (paint::becomeHot(w, m.hwnd, index, kHotEdits) || w.hotEditParent != parent) {
             w.hotEditParent = parent;
-            paintEditFrame(e, m.hwnd, {}, true);
+            // Kept on the record, so that the edit's own repaints (each keystroke) keep the hover look.
+            r.hot = true;
+            paintEditFrame(e, m.hwnd);
         }
         // A drag selection scrolls pixels that include the background: it is painted again under them.
         if (r.mouseDown && !hasScrollBar(m.hwnd)) InvalidateRect(m.hwnd, nullptr, TRUE);
@@ -214,7 +216,8 @@ std::optional<LRESULT> onEditMessage(SkinEngine& e, EditRecord& r, int wi, int i
     }
     case WM_MOUSELEAVE:
         w.hotControl = 0;
-        paintEditFrame(e, m.hwnd, r.focused, r.hot);
+        r.hot = false;
+        paintEditFrame(e, m.hwnd);
         break;
     default: break;
     }
