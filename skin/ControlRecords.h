@@ -73,7 +73,7 @@ struct ProgressRecord : ControlRecord {
 
 struct UpDownRecord : ControlRecord {
     bool hot = false;
-    int hotPart = 0;
+    int hotPart = 0; // 1: the left or upper arrow button, 2: the right or lower one
     bool pressed = false;
     bool horizontal = false;
     POINT lastPoint{};
@@ -81,8 +81,8 @@ struct UpDownRecord : ControlRecord {
 
 struct HeaderRecord : ControlRecord {
     bool hot = false;
-    int hotItem = 0;
-    int pressedItem = 0;
+    int hotItem = 0;     // 1-based item under the pointer, 0 for none
+    int pressedItem = 0; // 1-based item the left button went down on, 0 while none is pressed
     bool buttons = false;
     HIMAGELIST imageList = nullptr;
 };
