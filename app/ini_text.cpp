@@ -246,10 +246,11 @@ std::optional<std::u16string> IniText::find(std::u16string_view section, std::u1
     return std::u16string(*match.key.value);
 }
 
-std::u16string IniText::read(std::u16string_view section, std::u16string_view key,
-                             std::u16string_view def) const {
+namespace {
+
+// What GetPrivateProfileString hands back for a stored value or, without one, the default.
+std::u16string profileRead(const std::optional<std::u16string>& stored, std::u16string_view def) {
     std::u16string_view result;
-    const std::optional<std::u16string> stored = find(section, key);
     if (stored) {
         result = stripQuotes(*stored);
     } else {
@@ -262,14 +263,31 @@ std::u16string IniText::read(std::u16string_view section, std::u16string_view ke
     return std::u16string(gbkPrefixWithin(result, kReadBufferBytes - 1));
 }
 
-bool IniText::set(std::u16string_view section, std::u16string_view key, std::u16string_view value) {
+std::u16string foldedName(std::u16string_view name) {
+    name = trim(name);
+    std::u16string folded(name);
+    for (char16_t& c : folded)
+        c = asciiLower(c);
+    return folded;
+}
+
+} // namespace
+
+std::u16string IniText::read(std::u16string_view section, std::u16string_view key,
+                             std::u16string_view def) const {
+    return profileRead(find(section, key), def);
+}
+
+std::u16string_view IniText::storedForm(std::u16string_view value) {
     value = trimLeft(value);
     for (std::size_t i = 0; i < value.size(); ++i) {
-        if (isLineBreak(value[i])) {
-            value = value.substr(0, i);
-            break;
-        }
+        if (isLineBreak(value[i])) return value.substr(0, i);
     }
+    return value;
+}
+
+bool IniText::set(std::u16string_view section, std::u16string_view key, std::u16string_view value) {
+    value = storedForm(value);
     section = trimLeft(section);
     key = trimLeft(key);
     const Match match = locate(section, key);
@@ -305,6 +323,74 @@ bool IniText::remove(std::u16string_view section, std::u16string_view key) {
     if (!match.keyFound) return false;
     text_.erase(match.keyLine.begin, match.keyLine.next - match.keyLine.begin);
     return true;
+}
+
+namespace {
+
+// Section number, then the folded key name.
+std::u16string indexKey(std::uint32_t section, std::u16string_view foldedKey) {
+    std::u16string k;
+    k.reserve(2 + foldedKey.size());
+    k.push_back(static_cast<char16_t>(section & 0xFFFF));
+    k.push_back(static_cast<char16_t>(section >> 16));
+    k += foldedKey;
+    return k;
+}
+
+} // namespace
+
+IniIndex::IniIndex(const IniText& ini) : ini_(ini) {
+    const std::u16string_view text = ini.text();
+    const auto spanOf = [&text](std::u16string_view part) {
+        return Span{static_cast<std::size_t>(part.data() - text.data()), part.size()};
+    };
+    // Keys before the first header belong to the unnamed section, number 0; a
+    // header whose name is empty never reopens it, as with IniText::locate.
+    sections_.emplace(u"", 0);
+    std::optional<std::uint32_t> current = 0;
+    Span currentName{};
+    for (std::size_t pos = 0; pos < text.size();) {
+        const Line line = lineAt(text, pos);
+        pos = line.next;
+        const ParsedLine parsed = parseLine(text.substr(line.begin, line.end - line.begin));
+        if (parsed.kind == LineKind::Blank) continue;
+        if (parsed.kind == LineKind::Section) {
+            // Only the first section of a name counts.
+            const auto [it, inserted] =
+                sections_.emplace(foldedName(parsed.name), static_cast<std::uint32_t>(sections_.size()));
+            current = inserted ? std::optional<std::uint32_t>(it->second) : std::nullopt;
+            currentName = spanOf(parsed.name);
+            continue;
+        }
+        if (!current) continue;
+        Entry entry{currentName, spanOf(parsed.name), parsed.value.has_value(), {}};
+        if (parsed.value) entry.value = spanOf(*parsed.value);
+        // Only the first key of a name counts.
+        keys_.try_emplace(indexKey(*current, foldedName(parsed.name)), entry);
+    }
+}
+
+IniIndex::Lookup IniIndex::lookup(std::u16string_view section, std::u16string_view key) const {
+    const auto s = sections_.find(foldedName(section));
+    if (s == sections_.end()) return {};
+    const auto k = keys_.find(indexKey(s->second, foldedName(key)));
+    if (k == keys_.end()) return {};
+    Lookup found{true, std::nullopt};
+    if (k->second.hasValue) found.value = std::u16string(at(k->second.value));
+    return found;
+}
+
+std::u16string IniIndex::read(std::u16string_view section, std::u16string_view key,
+                              std::u16string_view def) const {
+    return profileRead(find(section, key), def);
+}
+
+std::vector<std::pair<std::u16string, std::u16string>> IniIndex::names() const {
+    std::vector<std::pair<std::u16string, std::u16string>> all;
+    all.reserve(keys_.size());
+    for (const auto& [folded, entry] : keys_)
+        all.emplace_back(at(entry.section), at(entry.key));
+    return all;
 }
 
 int atoiLike(std::wstring_view text) {
