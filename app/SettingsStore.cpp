@@ -6,6 +6,7 @@
 #include <cwchar>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <unordered_map>
 
@@ -222,7 +223,7 @@ class ReplaceLock {
 
   private:
     // The GUI thread waits this long at most per attempt.
-    static constexpr DWORD kLockWaitMs = 4;
+    static constexpr DWORD kLockWaitMs = 5;
     rt::UniqueKernelHandle mutex_;
     bool held_ = false;
 };
@@ -245,14 +246,14 @@ std::wstring temporaryFor(const std::wstring& path, DWORD processId) {
 }
 
 // A crash in the middle must leave either the old or the new file, never half of
-// one: the bytes go to a sibling file, flushed, which is then moved over the
-// original. The sibling stays open, unshared, while it is written, so that no
-// clean-up of another copy can remove it under us.
-bool stageTemporary(const std::wstring& temporary, const std::string& bytes) {
+// one: the bytes go to a sibling file, which is then moved over the original.
+// The sibling stays open, unshared, while it is written, so that no clean-up of
+// another copy can remove it under us.
+bool stageTemporary(const std::wstring& temporary, const std::string& bytes, bool flush) {
     rt::UniqueFile file(
         CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return false;
-    if (writeAll(file.get(), bytes) && FlushFileBuffers(file.get())) return true;
+    if (writeAll(file.get(), bytes) && (!flush || FlushFileBuffers(file.get()))) return true;
     file.reset();
     DeleteFileW(temporary.c_str());
     return false;
@@ -268,47 +269,98 @@ bool rewriteInPlace(const std::wstring& path, const std::string& bytes) {
     return writeAll(file.get(), bytes) && SetEndOfFile(file.get()) != FALSE;
 }
 
-enum class Outcome { Done, Changed, Busy, Failed };
+void flushFile(const std::wstring& path) {
+    rt::UniqueFile file(CreateFileW(path.c_str(), GENERIC_WRITE, kShareAll, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file) FlushFileBuffers(file.get());
+}
 
-struct Commit {
-    Outcome outcome = Outcome::Failed;
-    FileStamp stamp;          // of the file as we left it
-    std::int64_t startedAt{}; // the clock before the bytes were written
+struct Edit {
+    std::u16string section;
+    std::u16string key;
+    std::optional<std::u16string> value; // none: delete the key
 };
 
-// Replaces the file with bytes if it still is the file they were made from.
-Commit commit(const std::wstring& path, const std::string& bytes, const FileStamp& madeFrom, bool lastAttempt) {
-    Commit result;
-    result.startedAt = systemNow();
-    const std::wstring temporary = temporaryFor(path, GetCurrentProcessId());
-    const bool staged = stageTemporary(temporary, bytes);
-    const auto dropTemporary = [&] {
-        if (staged) DeleteFileW(temporary.c_str());
-    };
-    const ReplaceLock lock(path);
-    // A copy that keeps the lock longer than a rename takes is stuck; the last
-    // attempt goes on without it, still checking the file first.
-    if (!lock.held() && !lastAttempt) {
-        dropTemporary();
-        result.outcome = Outcome::Busy;
-        return result;
-    }
+// The file after the edit, made from one state of it.
+struct Prepared {
+    std::shared_ptr<Snapshot> from;
+    IniText ini;
+    std::string bytes;
+    std::int64_t startedAt = 0; // the clock before the bytes were written
+};
+
+// Nothing when the file already says what the edit would: an unchanged value
+// costs no disk write (the auto-hide state is written ten times a second), and
+// deleting from a missing file creates nothing.
+std::optional<Prepared> prepare(std::shared_ptr<Snapshot> from, const Edit& edit) {
+    const IniIndex::Lookup stored = from->index.lookup(edit.section, edit.key);
+    if (edit.value ? stored.value && *stored.value == IniText::storedForm(*edit.value) : !stored.keyFound)
+        return std::nullopt;
+    Prepared next{from, from->ini, {}, 0};
+    if (edit.value) next.ini.set(edit.section, edit.key, *edit.value);
+    else next.ini.remove(edit.section, edit.key);
+    next.bytes = next.ini.serialize();
+    next.startedAt = systemNow();
+    return next;
+}
+
+enum class Outcome { Done, Unchanged, Retry, Failed };
+
+// Puts the staged (or, failing that, the prepared) bytes in the file's place if
+// the file is still the one they were made from, and remembers the result.
+Outcome replace(const std::wstring& path, const std::wstring& temporary, bool staged, Prepared& next) {
     FileStamp now;
-    if (currentStamp(path, now) == ReadResult::Failed || now != madeFrom) {
-        dropTemporary();
-        result.outcome = Outcome::Changed;
-        return result;
+    if (currentStamp(path, now) == ReadResult::Failed || now != next.from->stamp) {
+        if (staged) DeleteFileW(temporary.c_str());
+        return Outcome::Retry;
     }
-    bool replaced = staged && MoveFileExW(temporary.c_str(), path.c_str(),
-                                          MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    bool replaced =
+        staged && MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
     if (!replaced) {
-        dropTemporary();
-        replaced = rewriteInPlace(path, bytes);
+        if (staged) DeleteFileW(temporary.c_str());
+        replaced = rewriteInPlace(path, next.bytes);
     }
-    if (!replaced) return result;
-    result.outcome = Outcome::Done;
-    currentStamp(path, result.stamp);
-    return result;
+    if (!replaced) return Outcome::Failed;
+    if (currentStamp(path, now) == ReadResult::Ok)
+        snapshots().wrote(path, std::move(next.ini), next.bytes, now, next.startedAt);
+    return Outcome::Done;
+}
+
+// One round of a write. The new file is prepared and flushed without the lock;
+// under it, a check that no other copy replaced the file meanwhile and the
+// rename. When one did, the edit is made again from the file as it is now while
+// the lock keeps every other copy out, flushed once the lock is released.
+Outcome writeOnce(const std::wstring& path, const Edit& edit, bool lastAttempt) {
+    const Loaded loaded = snapshots().load(path);
+    // Never overwrite a file we could not read: its settings would be lost.
+    if (!loaded.snapshot) return Outcome::Failed;
+    std::optional<Prepared> next = prepare(loaded.snapshot, edit);
+    if (!next) return Outcome::Unchanged;
+    const std::wstring temporary = temporaryFor(path, GetCurrentProcessId());
+    bool staged = stageTemporary(temporary, next->bytes, true);
+    bool flushAfter = false;
+    Outcome outcome = Outcome::Retry;
+    {
+        const ReplaceLock lock(path);
+        // A copy that keeps the lock longer than a rename takes is stuck; the
+        // last attempt goes on without it, still checking the file first.
+        if (!lock.held() && !lastAttempt) {
+            if (staged) DeleteFileW(temporary.c_str());
+            return Outcome::Retry;
+        }
+        outcome = replace(path, temporary, staged, *next);
+        if (outcome == Outcome::Retry && lock.held()) {
+            const Loaded again = snapshots().load(path);
+            if (!again.snapshot) return Outcome::Failed;
+            next = prepare(again.snapshot, edit);
+            if (!next) return Outcome::Unchanged;
+            staged = stageTemporary(temporary, next->bytes, false);
+            outcome = replace(path, temporary, staged, *next);
+            flushAfter = outcome == Outcome::Done;
+        }
+    }
+    if (flushAfter) flushFile(path);
+    return outcome;
 }
 
 } // namespace
@@ -347,31 +399,20 @@ bool SettingsStore::write(std::wstring_view file, std::wstring_view section, std
             (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))) {
             return false;
         }
-        const std::u16string sectionText = toU16(section);
-        const std::u16string keyText = toU16(key);
-        const std::u16string valueText = value ? toU16(value) : std::u16string();
-        // Another copy that replaced the file meanwhile costs one more round;
-        // only a copy that writes without pause could make them run out.
+        Edit edit{toU16(section), toU16(key), std::nullopt};
+        if (value) edit.value = toU16(value);
+        // Only a copy that keeps the lock for longer than a rename could make the
+        // attempts run out.
         constexpr int kAttempts = 8;
         for (int attempt = 1; attempt <= kAttempts; ++attempt) {
-            const Loaded loaded = snapshots().load(path);
-            // Never overwrite a file we could not read: its settings would be lost.
-            if (!loaded.snapshot) return false;
-            const Snapshot& current = *loaded.snapshot;
-            const IniIndex::Lookup stored = current.index.lookup(sectionText, keyText);
-            // An unchanged value costs no disk write (the auto-hide state is written
-            // ten times a second), and deleting from a missing file creates nothing.
-            if (value ? stored.value && *stored.value == IniText::storedForm(valueText) : !stored.keyFound)
+            switch (writeOnce(path, edit, attempt == kAttempts)) {
+            case Outcome::Done:
+            case Outcome::Unchanged:
                 return true;
-            IniText updated = current.ini;
-            if (value) updated.set(sectionText, keyText, valueText);
-            else updated.remove(sectionText, keyText);
-            const std::string bytes = updated.serialize();
-            const Commit done = commit(path, bytes, current.stamp, attempt == kAttempts);
-            if (done.outcome == Outcome::Failed) return false;
-            if (done.outcome == Outcome::Done) {
-                if (done.stamp.exists) snapshots().wrote(path, std::move(updated), bytes, done.stamp, done.startedAt);
-                return true;
+            case Outcome::Failed:
+                return false;
+            case Outcome::Retry:
+                break;
             }
         }
         return false;
