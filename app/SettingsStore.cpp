@@ -204,12 +204,7 @@ std::wstring canonicalPath(const std::wstring& path) {
 class ReplaceLock {
   public:
     explicit ReplaceLock(const std::wstring& path) {
-        const std::wstring canonical = canonicalPath(path);
-        const std::uint64_t id = contentFingerprint(
-            std::string_view(reinterpret_cast<const char*>(canonical.data()), canonical.size() * sizeof(wchar_t)));
-        wchar_t name[64];
-        swprintf(name, 64, L"Local\\SoundBoard.settings.%016llx", static_cast<unsigned long long>(id));
-        mutex_.reset(CreateMutexW(nullptr, FALSE, name));
+        mutex_.reset(CreateMutexW(nullptr, FALSE, settingsLockName(path).c_str()));
         if (!mutex_) return;
         const DWORD waited = WaitForSingleObject(mutex_.get(), kLockWaitMs);
         held_ = waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED;
@@ -455,6 +450,15 @@ bool temporaryOwner(std::wstring_view found, std::wstring_view name, DWORD& proc
 }
 
 } // namespace
+
+std::wstring settingsLockName(std::wstring_view file) {
+    const std::wstring canonical = canonicalPath(std::wstring(trimmedName(file)));
+    const std::uint64_t id = contentFingerprint(
+        std::string_view(reinterpret_cast<const char*>(canonical.data()), canonical.size() * sizeof(wchar_t)));
+    wchar_t name[64];
+    swprintf(name, 64, L"Local\\SoundBoard.settings.%016llx", static_cast<unsigned long long>(id));
+    return name;
+}
 
 void removeStaleTemporaries(std::wstring_view file) {
     try {

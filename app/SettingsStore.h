@@ -30,6 +30,10 @@ struct SettingsStore {
                        std::wstring_view def);
 };
 
+// The name of the mutex through which copies take turns to replace file; a tool
+// that writes the files beside the program may take it too.
+std::wstring settingsLockName(std::wstring_view file);
+
 // A copy of the program that ends in the middle of a write leaves its sibling
 // file "<file>.<process id>.tmp". Removes those of file whose process is gone,
 // or is this one (call it before this process's first write), never one that a
