@@ -327,14 +327,14 @@ bool IniText::remove(std::u16string_view section, std::u16string_view key) {
 
 namespace {
 
-// Section number, then the folded key name.
-std::u16string indexKey(std::uint32_t section, std::u16string_view foldedKey) {
-    std::u16string k;
-    k.reserve(2 + foldedKey.size());
-    k.push_back(static_cast<char16_t>(section & 0xFFFF));
-    k.push_back(static_cast<char16_t>(section >> 16));
-    k += foldedKey;
-    return k;
+// FNV-1a over the name as namesMatch compares it.
+constexpr std::uint64_t kFoldedHashBasis = 0xCBF29CE484222325ull;
+constexpr std::uint64_t kFoldedHashPrime = 0x100000001B3ull;
+std::uint64_t foldedHash(std::u16string_view name) {
+    std::uint64_t h = kFoldedHashBasis;
+    for (const char16_t c : trim(name))
+        h = (h ^ asciiLower(c)) * kFoldedHashPrime;
+    return h;
 }
 
 } // namespace
@@ -342,7 +342,7 @@ std::u16string indexKey(std::uint32_t section, std::u16string_view foldedKey) {
 IniIndex::IniIndex(const IniText& ini) : ini_(ini) {
     const std::u16string_view text = ini.text();
     const auto spanOf = [&text](std::u16string_view part) {
-        return Span{static_cast<std::size_t>(part.data() - text.data()), part.size()};
+        return Span{static_cast<std::uint32_t>(part.data() - text.data()), static_cast<std::uint32_t>(part.size())};
     };
     // Keys before the first header belong to the unnamed section, number 0; a
     // header whose name is empty never reopens it, as with IniText::locate.
@@ -350,34 +350,86 @@ IniIndex::IniIndex(const IniText& ini) : ini_(ini) {
     std::optional<std::uint32_t> current = 0;
     Span currentName{};
     for (std::size_t pos = 0; pos < text.size();) {
-        const Line line = lineAt(text, pos);
-        pos = line.next;
-        const ParsedLine parsed = parseLine(text.substr(line.begin, line.end - line.begin));
-        if (parsed.kind == LineKind::Blank) continue;
-        if (parsed.kind == LineKind::Section) {
-            // Only the first section of a name counts.
-            const auto [it, inserted] =
-                sections_.emplace(foldedName(parsed.name), static_cast<std::uint32_t>(sections_.size()));
-            current = inserted ? std::optional<std::uint32_t>(it->second) : std::nullopt;
-            currentName = spanOf(parsed.name);
+        // The common line, a key, is parsed in one pass that also hashes its name;
+        // headers take the general road. Both follow parseLine.
+        std::size_t i = pos;
+        while (i < text.size() && !isLineBreak(text[i]) && isProfileSpace(text[i]))
+            ++i;
+        if (i < text.size() && text[i] == '[') {
+            const Line line = lineAt(text, pos);
+            pos = line.next;
+            const ParsedLine parsed = parseLine(text.substr(line.begin, line.end - line.begin));
+            if (parsed.kind == LineKind::Section) {
+                // Only the first section of a name counts.
+                const auto [it, inserted] =
+                    sections_.emplace(foldedName(parsed.name), static_cast<std::uint32_t>(sections_.size()));
+                current = inserted ? std::optional<std::uint32_t>(it->second) : std::nullopt;
+                currentName = spanOf(parsed.name);
+            } else if (current) {
+                Entry entry{*current, foldedHash(parsed.name), currentName, spanOf(parsed.name), {}, parsed.value.has_value()};
+                if (parsed.value) entry.value = spanOf(*parsed.value);
+                keys_.push_back(entry);
+            }
             continue;
         }
+        const std::size_t nameBegin = i;
+        std::size_t nameEnd = i;
+        std::uint64_t hash = kFoldedHashBasis, hashToEnd = hash;
+        for (; i < text.size() && !isLineBreak(text[i]) && text[i] != '='; ++i) {
+            hash = (hash ^ asciiLower(text[i])) * kFoldedHashPrime;
+            if (!isProfileSpace(text[i])) {
+                hashToEnd = hash;
+                nameEnd = i + 1;
+            }
+        }
+        const bool hasValue = i < text.size() && text[i] == '=';
+        std::size_t valueBegin = i, valueEnd = i;
+        if (hasValue) {
+            for (++i; i < text.size() && !isLineBreak(text[i]) && isProfileSpace(text[i]);)
+                ++i;
+            valueBegin = valueEnd = i;
+            for (; i < text.size() && !isLineBreak(text[i]); ++i) {
+                if (!isProfileSpace(text[i])) valueEnd = i + 1;
+            }
+        }
+        const std::size_t lineEnd = i;
+        pos = lineAt(text, lineEnd).next;
+        if (!hasValue && nameEnd == nameBegin) continue; // a blank line
         if (!current) continue;
-        Entry entry{currentName, spanOf(parsed.name), parsed.value.has_value(), {}};
-        if (parsed.value) entry.value = spanOf(*parsed.value);
-        // Only the first key of a name counts.
-        keys_.try_emplace(indexKey(*current, foldedName(parsed.name)), entry);
+        const auto span = [](std::size_t begin, std::size_t end) {
+            return Span{static_cast<std::uint32_t>(begin), static_cast<std::uint32_t>(end - begin)};
+        };
+        keys_.push_back({*current, hashToEnd, currentName, span(nameBegin, nameEnd), span(valueBegin, valueEnd), hasValue});
     }
+    std::size_t slots = 16;
+    while (slots < keys_.size() * 2)
+        slots *= 2;
+    slots_.assign(slots, 0);
+    for (std::size_t i = 0; i < keys_.size(); ++i) {
+        std::size_t slot = slotOf(keys_[i]);
+        while (slots_[slot] != 0)
+            slot = (slot + 1) & (slots_.size() - 1);
+        slots_[slot] = static_cast<std::uint32_t>(i + 1);
+    }
+}
+
+std::size_t IniIndex::slotOf(const Entry& entry) const {
+    const std::uint64_t mixed = (entry.hash ^ (entry.section * 0x9E3779B97F4A7C15ull)) * 0xFF51AFD7ED558CCDull;
+    return static_cast<std::size_t>(mixed >> 32) & (slots_.size() - 1);
 }
 
 IniIndex::Lookup IniIndex::lookup(std::u16string_view section, std::u16string_view key) const {
     const auto s = sections_.find(foldedName(section));
     if (s == sections_.end()) return {};
-    const auto k = keys_.find(indexKey(s->second, foldedName(key)));
-    if (k == keys_.end()) return {};
-    Lookup found{true, std::nullopt};
-    if (k->second.hasValue) found.value = std::u16string(at(k->second.value));
-    return found;
+    const Entry wanted{s->second, foldedHash(key), {}, {}, {}, false};
+    for (std::size_t slot = slotOf(wanted); slots_[slot] != 0; slot = (slot + 1) & (slots_.size() - 1)) {
+        const Entry& entry = keys_[slots_[slot] - 1];
+        if (entry.section != wanted.section || entry.hash != wanted.hash || !namesMatch(at(entry.key), key)) continue;
+        Lookup found{true, std::nullopt};
+        if (entry.hasValue) found.value = std::u16string(at(entry.value));
+        return found;
+    }
+    return {};
 }
 
 std::u16string IniIndex::read(std::u16string_view section, std::u16string_view key,
@@ -388,8 +440,8 @@ std::u16string IniIndex::read(std::u16string_view section, std::u16string_view k
 std::vector<std::pair<std::u16string, std::u16string>> IniIndex::names() const {
     std::vector<std::pair<std::u16string, std::u16string>> all;
     all.reserve(keys_.size());
-    for (const auto& [folded, entry] : keys_)
-        all.emplace_back(at(entry.section), at(entry.key));
+    for (const Entry& entry : keys_)
+        all.emplace_back(at(entry.sectionName), at(entry.key));
     return all;
 }
 

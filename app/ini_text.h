@@ -95,22 +95,30 @@ class IniIndex {
     std::vector<std::pair<std::u16string, std::u16string>> names() const;
 
   private:
+    // Files are at most a few million units long.
     struct Span {
-        std::size_t begin = 0;
-        std::size_t size = 0;
+        std::uint32_t begin = 0;
+        std::uint32_t size = 0;
     };
     struct Entry {
-        Span section;
+        std::uint32_t section = 0; // number of the section's first header
+        std::uint64_t hash = 0;    // of the folded key name
+        Span sectionName;
         Span key;
-        bool hasValue = false;
         Span value;
+        bool hasValue = false;
     };
     std::u16string_view at(Span span) const { return std::u16string_view(ini_.text()).substr(span.begin, span.size); }
 
     const IniText& ini_;
-    // Folded section name -> its number; key: section number, then the folded key name.
+    // Folded section name -> its number.
     std::unordered_map<std::u16string, std::uint32_t> sections_;
-    std::unordered_map<std::u16string, Entry> keys_;
+    // Key lines of first sections in file order, and an open-addressing table of
+    // them (index + 1, 0 for free) by section and hash; probing from a key's slot
+    // meets the first key of its name before any later one.
+    std::vector<Entry> keys_;
+    std::vector<std::uint32_t> slots_;
+    std::size_t slotOf(const Entry& entry) const;
 };
 
 // atoi as the C library does it: leading whitespace, an optional sign, decimal
