@@ -328,13 +328,17 @@ bool IniText::remove(std::u16string_view section, std::u16string_view key) {
 namespace {
 
 // FNV-1a over the name as namesMatch compares it.
-constexpr std::uint64_t kFoldedHashBasis = 0xCBF29CE484222325ull;
-constexpr std::uint64_t kFoldedHashPrime = 0x100000001B3ull;
-std::uint64_t foldedHash(std::u16string_view name) {
-    std::uint64_t h = kFoldedHashBasis;
+// Comment lines are keys too, but only looked up by name when someone asks for
+// a name that starts with ';'; they stay out of the hash table.
+bool isComment(std::u16string_view trimmedName) {
+    return !trimmedName.empty() && trimmedName.front() == ';';
+}
+
+std::uint32_t foldedHash(std::u16string_view name) {
+    std::uint64_t h = 0xCBF29CE484222325ull;
     for (const char16_t c : trim(name))
-        h = (h ^ asciiLower(c)) * kFoldedHashPrime;
-    return h;
+        h = (h ^ asciiLower(c)) * 0x100000001B3ull;
+    return static_cast<std::uint32_t>(h ^ h >> 32);
 }
 
 } // namespace
@@ -347,8 +351,8 @@ IniIndex::IniIndex(const IniText& ini) : ini_(ini) {
     // Keys before the first header belong to the unnamed section, number 0; a
     // header whose name is empty never reopens it, as with IniText::locate.
     sections_.emplace(u"", 0);
+    sectionNames_.push_back({});
     std::optional<std::uint32_t> current = 0;
-    Span currentName{};
     for (std::size_t pos = 0; pos < text.size();) {
         // The common line, a key, is parsed in one pass that also hashes its name;
         // headers take the general road. Both follow parseLine.
@@ -364,48 +368,50 @@ IniIndex::IniIndex(const IniText& ini) : ini_(ini) {
                 const auto [it, inserted] =
                     sections_.emplace(foldedName(parsed.name), static_cast<std::uint32_t>(sections_.size()));
                 current = inserted ? std::optional<std::uint32_t>(it->second) : std::nullopt;
-                currentName = spanOf(parsed.name);
+                if (inserted) sectionNames_.push_back(spanOf(parsed.name));
             } else if (current) {
-                Entry entry{*current, foldedHash(parsed.name), currentName, spanOf(parsed.name), {}, parsed.value.has_value()};
+                Entry entry{*current, foldedHash(parsed.name), spanOf(parsed.name), {}, parsed.value.has_value(),
+                            false};
                 if (parsed.value) entry.value = spanOf(*parsed.value);
                 keys_.push_back(entry);
             }
             continue;
         }
         const std::size_t nameBegin = i;
+        while (i < text.size() && !isLineBreak(text[i]) && text[i] != '=')
+            ++i;
         std::size_t nameEnd = i;
-        std::uint64_t hash = kFoldedHashBasis, hashToEnd = hash;
-        for (; i < text.size() && !isLineBreak(text[i]) && text[i] != '='; ++i) {
-            hash = (hash ^ asciiLower(text[i])) * kFoldedHashPrime;
-            if (!isProfileSpace(text[i])) {
-                hashToEnd = hash;
-                nameEnd = i + 1;
-            }
-        }
+        while (nameEnd > nameBegin && isProfileSpace(text[nameEnd - 1]))
+            --nameEnd;
         const bool hasValue = i < text.size() && text[i] == '=';
         std::size_t valueBegin = i, valueEnd = i;
         if (hasValue) {
             for (++i; i < text.size() && !isLineBreak(text[i]) && isProfileSpace(text[i]);)
                 ++i;
-            valueBegin = valueEnd = i;
-            for (; i < text.size() && !isLineBreak(text[i]); ++i) {
-                if (!isProfileSpace(text[i])) valueEnd = i + 1;
-            }
+            valueBegin = i;
+            while (i < text.size() && !isLineBreak(text[i]))
+                ++i;
+            valueEnd = i;
+            while (valueEnd > valueBegin && isProfileSpace(text[valueEnd - 1]))
+                --valueEnd;
         }
-        const std::size_t lineEnd = i;
-        pos = lineAt(text, lineEnd).next;
+        pos = lineAt(text, i).next;
         if (!hasValue && nameEnd == nameBegin) continue; // a blank line
         if (!current) continue;
         const auto span = [](std::size_t begin, std::size_t end) {
             return Span{static_cast<std::uint32_t>(begin), static_cast<std::uint32_t>(end - begin)};
         };
-        keys_.push_back({*current, hashToEnd, currentName, span(nameBegin, nameEnd), span(valueBegin, valueEnd), hasValue});
+        const std::u16string_view name = text.substr(nameBegin, nameEnd - nameBegin);
+        const bool comment = isComment(name);
+        keys_.push_back({*current, comment ? 0 : foldedHash(name), span(nameBegin, nameEnd), span(valueBegin, valueEnd),
+                         hasValue, comment});
     }
     std::size_t slots = 16;
     while (slots < keys_.size() * 2)
         slots *= 2;
     slots_.assign(slots, 0);
     for (std::size_t i = 0; i < keys_.size(); ++i) {
+        if (keys_[i].comment) continue;
         std::size_t slot = slotOf(keys_[i]);
         while (slots_[slot] != 0)
             slot = (slot + 1) & (slots_.size() - 1);
@@ -421,13 +427,22 @@ std::size_t IniIndex::slotOf(const Entry& entry) const {
 IniIndex::Lookup IniIndex::lookup(std::u16string_view section, std::u16string_view key) const {
     const auto s = sections_.find(foldedName(section));
     if (s == sections_.end()) return {};
-    const Entry wanted{s->second, foldedHash(key), {}, {}, {}, false};
+    const auto found = [this](const Entry& entry) {
+        Lookup result{true, std::nullopt};
+        if (entry.hasValue) result.value = std::u16string(at(entry.value));
+        return result;
+    };
+    if (isComment(trim(key))) {
+        for (const Entry& entry : keys_) {
+            if (entry.comment && entry.section == s->second && namesMatch(at(entry.key), key)) return found(entry);
+        }
+        return {};
+    }
+    const Entry wanted{s->second, foldedHash(key), {}, {}, false, false};
     for (std::size_t slot = slotOf(wanted); slots_[slot] != 0; slot = (slot + 1) & (slots_.size() - 1)) {
         const Entry& entry = keys_[slots_[slot] - 1];
-        if (entry.section != wanted.section || entry.hash != wanted.hash || !namesMatch(at(entry.key), key)) continue;
-        Lookup found{true, std::nullopt};
-        if (entry.hasValue) found.value = std::u16string(at(entry.value));
-        return found;
+        if (entry.section == wanted.section && entry.hash == wanted.hash && namesMatch(at(entry.key), key))
+            return found(entry);
     }
     return {};
 }
@@ -441,7 +456,7 @@ std::vector<std::pair<std::u16string, std::u16string>> IniIndex::names() const {
     std::vector<std::pair<std::u16string, std::u16string>> all;
     all.reserve(keys_.size());
     for (const Entry& entry : keys_)
-        all.emplace_back(at(entry.sectionName), at(entry.key));
+        all.emplace_back(at(sectionNames_[entry.section]), at(entry.key));
     return all;
 }
 

@@ -102,17 +102,18 @@ class IniIndex {
     };
     struct Entry {
         std::uint32_t section = 0; // number of the section's first header
-        std::uint64_t hash = 0;    // of the folded key name
-        Span sectionName;
+        std::uint32_t hash = 0;    // of the folded key name
         Span key;
         Span value;
         bool hasValue = false;
+        bool comment = false; // a name starting with ';': found by a scan, not the table
     };
     std::u16string_view at(Span span) const { return std::u16string_view(ini_.text()).substr(span.begin, span.size); }
 
     const IniText& ini_;
     // Folded section name -> its number.
     std::unordered_map<std::u16string, std::uint32_t> sections_;
+    std::vector<Span> sectionNames_; // by number, as the header wrote it
     // Key lines of first sections in file order, and an open-addressing table of
     // them (index + 1, 0 for free) by section and hash; probing from a key's slot
     // meets the first key of its name before any later one.
