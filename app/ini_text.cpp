@@ -327,13 +327,13 @@ bool IniText::remove(std::u16string_view section, std::u16string_view key) {
 
 namespace {
 
-// FNV-1a over the name as namesMatch compares it.
 // Comment lines are keys too, but only looked up by name when someone asks for
 // a name that starts with ';'; they stay out of the hash table.
 bool isComment(std::u16string_view trimmedName) {
     return !trimmedName.empty() && trimmedName.front() == ';';
 }
 
+// FNV-1a over the name as namesMatch compares it.
 std::uint32_t foldedHash(std::u16string_view name) {
     std::uint64_t h = 0xCBF29CE484222325ull;
     for (const char16_t c : trim(name))
@@ -354,8 +354,9 @@ IniIndex::IniIndex(const IniText& ini) : ini_(ini) {
     sectionNames_.push_back({});
     std::optional<std::uint32_t> current = 0;
     for (std::size_t pos = 0; pos < text.size();) {
-        // The common line, a key, is parsed in one pass that also hashes its name;
-        // headers take the general road. Both follow parseLine.
+        // The common line, a key, is parsed here in one pass (files padded with
+        // comment lines run to megabytes); headers take the general road. Both
+        // follow parseLine.
         std::size_t i = pos;
         while (i < text.size() && !isLineBreak(text[i]) && isProfileSpace(text[i]))
             ++i;
@@ -406,8 +407,11 @@ IniIndex::IniIndex(const IniText& ini) : ini_(ini) {
         keys_.push_back({*current, comment ? 0 : foldedHash(name), span(nameBegin, nameEnd), span(valueBegin, valueEnd),
                          hasValue, comment});
     }
+    std::size_t hashed = 0;
+    for (const Entry& entry : keys_)
+        hashed += entry.comment ? 0 : 1;
     std::size_t slots = 16;
-    while (slots < keys_.size() * 2)
+    while (slots < hashed * 2)
         slots *= 2;
     slots_.assign(slots, 0);
     for (std::size_t i = 0; i < keys_.size(); ++i) {

@@ -41,7 +41,8 @@ class ProgramRun {
         if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &si, &info_))
             return false;
         started_ = true;
-        for (int i = 0; i < 20000 && !window_; ++i) {
+        // Slow starts (settings files of megabytes before they were indexed) get two minutes.
+        while (!window_ && now() - begin < 120.0) {
             window_ = visibleWindowOf(info_.dwProcessId);
             if (!window_) Sleep(1);
         }
