@@ -197,6 +197,10 @@ void onMainWindowCloseQuery(rt::Form&) {
 }
 
 int run() {
+    // Sibling files left by copies that ended in the middle of a settings write.
+    for (const wchar_t* name : {kMainSettings, kAutoHideSettings, kTopmostSettings, kTransparencySettings, kSkinSettings})
+        removeStaleTemporaries(settingsFile(name));
+
     // 1. The global objects, in this order.
     auto player = std::make_unique<audio::AudioPlayer>();
     audioPlayer = player.get();

@@ -1,5 +1,16 @@
 // The program's settings files: private-profile access with the files kept in
 // GBK on disk whatever the system's code page.
+//
+// Every read sees the file as it is now: the last parse of a file is reused only
+// while the file provably has not changed (see file_stamp.h). A write changes one
+// key and leaves every other key as the file holds it at that moment, also when
+// other running copies write the same file: the write is prepared from the file,
+// and replaces it only if no other copy replaced it meanwhile, otherwise it is
+// prepared again. Copies take turns through a named mutex held only for that
+// final check and replace, so no copy waits for more than a few milliseconds,
+// and a copy that dies holding it releases it.
+//
+// Called from the GUI thread; safe from other threads too.
 #pragma once
 
 #include <string>
@@ -18,6 +29,16 @@ struct SettingsStore {
     static int readInt(std::wstring_view file, std::wstring_view section, std::wstring_view key,
                        std::wstring_view def);
 };
+
+// The name of the mutex through which copies take turns to replace file; a tool
+// that writes the files beside the program may take it too.
+std::wstring settingsLockName(std::wstring_view file);
+
+// A copy of the program that ends in the middle of a write leaves its sibling
+// file "<file>.<process id>.tmp". Removes those of file whose process is gone,
+// or is this one (call it before this process's first write), never one that a
+// running copy may still be writing.
+void removeStaleTemporaries(std::wstring_view file);
 
 // atoi: leading spaces, an optional sign, then decimal digits up to the first other character.
 int atoiLike(std::wstring_view text);

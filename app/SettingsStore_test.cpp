@@ -269,6 +269,163 @@ TEST_F(SettingsStoreTest, EveryReadGoesToTheFile) {
     EXPECT_EQ(SettingsStore::read(file_, L"music", L"volume"), L"20");
 }
 
+// Reads reuse the last parse of an unchanged file; every way another program can
+// change it, however soon after the last read and whatever the size, is seen.
+TEST_F(SettingsStoreTest, EveryChangeByAnotherProgramIsSeenAtTheNextRead) {
+    const std::wstring other = dir_ + L"\\other.ini";
+    struct Change {
+        const char* name;
+        void (*apply)(const std::wstring& file, const std::wstring& other, const std::string& bytes);
+    };
+    const Change changes[] = {
+        {"rewritten in place", [](const std::wstring& file, const std::wstring&,
+                                  const std::string& bytes) { put(file, bytes); }},
+        {"replaced by another file",
+         [](const std::wstring& file, const std::wstring& spare, const std::string& bytes) {
+             put(spare, bytes);
+             ASSERT_TRUE(MoveFileExW(spare.c_str(), file.c_str(), MOVEFILE_REPLACE_EXISTING));
+         }},
+        {"deleted and made again",
+         [](const std::wstring& file, const std::wstring&, const std::string& bytes) {
+             ASSERT_TRUE(DeleteFileW(file.c_str()));
+             put(file, bytes);
+         }},
+    };
+    for (const Change& change : changes) {
+        SCOPED_TRACE(change.name);
+        for (int round = 10; round < 40; ++round) {
+            // Same size every time, and long or short as the round goes.
+            const std::string padding(round % 3 == 0 ? 200000 : 0, ';');
+            change.apply(file_, other, padding + "\r\n[music]\r\nvolume=" + std::to_string(round) + "\r\n");
+            ASSERT_EQ(SettingsStore::read(file_, L"music", L"volume"), std::to_wstring(round)) << round;
+            ASSERT_EQ(SettingsStore::read(file_, L"music", L"volume"), std::to_wstring(round)) << round;
+            ASSERT_TRUE(SettingsStore::write(file_, L"music", L"passage", std::to_wstring(round).c_str()));
+            EXPECT_EQ(SettingsStore::read(file_, L"music", L"passage"), std::to_wstring(round));
+        }
+    }
+    DeleteFileW(file_.c_str());
+    EXPECT_EQ(SettingsStore::read(file_, L"music", L"volume", L"gone"), L"gone");
+}
+
+// A process started suspended stands for a running copy; one that has ended, for
+// a copy that was killed.
+class ChildProcess {
+  public:
+    ChildProcess() {
+        wchar_t self[MAX_PATH];
+        GetModuleFileNameW(nullptr, self, MAX_PATH);
+        std::wstring command = L"\"" + std::wstring(self) + L"\" --gtest_list_tests";
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION info{};
+        if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED | CREATE_NO_WINDOW,
+                            nullptr, nullptr, &startup, &info))
+            return;
+        process_.reset(info.hProcess);
+        rt::UniqueKernelHandle thread(info.hThread);
+        id_ = info.dwProcessId;
+    }
+    ~ChildProcess() { end(); }
+    DWORD id() const { return id_; }
+    void end() {
+        if (!process_) return;
+        TerminateProcess(process_.get(), 0);
+        WaitForSingleObject(process_.get(), INFINITE);
+    }
+
+  private:
+    rt::UniqueKernelHandle process_;
+    DWORD id_ = 0;
+};
+
+TEST_F(SettingsStoreTest, StaleTemporariesGoAndThoseOfRunningCopiesStay) {
+    ChildProcess running, ended;
+    ASSERT_NE(running.id(), 0u);
+    ASSERT_NE(ended.id(), 0u);
+    ended.end();
+    const std::wstring base = file_ + L".";
+    const std::wstring own = base + std::to_wstring(GetCurrentProcessId()) + L".tmp";
+    struct Case {
+        std::wstring path;
+        bool stays;
+    };
+    const Case cases[] = {
+        {base + std::to_wstring(ended.id()) + L".tmp", false},
+        {base + L"4294967291.tmp", false},
+        {own, false},
+        {base + std::to_wstring(running.id()) + L".tmp", true},
+        {base + L"12x.tmp", true},
+        {base + L".tmp", true},
+        {base + L"99999999999.tmp", true},
+        {base + std::to_wstring(ended.id()) + L".tmp.bak", true},
+        {dir_ + L"\\skin.ini." + std::to_wstring(ended.id()) + L".tmp", true},
+    };
+    for (const Case& c : cases)
+        put(c.path, "half a file");
+    // A temporary still being written cannot go, whoever seems to own it.
+    const std::wstring busy = base + L"4294967287.tmp";
+    put(busy, "being written");
+    rt::UniqueFile writing(CreateFileW(busy.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(writing);
+
+    removeStaleTemporaries(L" " + file_);
+    for (const Case& c : cases) {
+        EXPECT_EQ(GetFileAttributesW(c.path.c_str()) != INVALID_FILE_ATTRIBUTES, c.stays)
+            << std::string(c.path.begin(), c.path.end());
+    }
+    EXPECT_NE(GetFileAttributesW(busy.c_str()), INVALID_FILE_ATTRIBUTES);
+    writing.reset();
+    removeStaleTemporaries(file_);
+    EXPECT_EQ(GetFileAttributesW(busy.c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+// The lock through which copies take turns never holds a write up for good: a
+// copy that died holding it abandons it, and one that hangs holding it is
+// waited for only briefly.
+TEST_F(SettingsStoreTest, AWriteGoesThroughWhenTheLockHolderDiedOrHangs) {
+    put("[music]\r\nvolume=1\r\n");
+    // Every spelling of the path names the same lock.
+    const std::wstring lock = settingsLockName(file_);
+    std::wstring spelled = file_;
+    for (wchar_t& c : spelled)
+        if (c == L'\\') c = L'/';
+    EXPECT_EQ(settingsLockName(spelled), lock);
+    EXPECT_EQ(settingsLockName(dir_ + L"\\\\.\\配置.INI"), lock);
+    EXPECT_NE(settingsLockName(dir_ + L"\\skin.ini"), lock);
+
+    struct Holder {
+        std::wstring name;
+        HANDLE taken = nullptr; // signalled once the mutex is held
+        HANDLE release = nullptr; // nullptr: end the thread holding the mutex
+    };
+    const auto holdLock = [](void* p) -> DWORD {
+        auto* h = static_cast<Holder*>(p);
+        HANDLE mutex = CreateMutexW(nullptr, TRUE, h->name.c_str());
+        SetEvent(h->taken);
+        if (h->release) WaitForSingleObject(h->release, INFINITE);
+        if (h->release) ReleaseMutex(mutex);
+        CloseHandle(mutex);
+        return 0;
+    };
+    for (const bool dies : {true, false}) {
+        SCOPED_TRACE(dies ? "holder died" : "holder hangs");
+        rt::UniqueKernelHandle taken(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+        rt::UniqueKernelHandle release(dies ? nullptr : CreateEventW(nullptr, TRUE, FALSE, nullptr));
+        Holder holder{lock, taken.get(), release.get()};
+        rt::UniqueKernelHandle thread(CreateThread(nullptr, 0, holdLock, &holder, 0, nullptr));
+        ASSERT_TRUE(thread);
+        ASSERT_EQ(WaitForSingleObject(taken.get(), 10000), WAIT_OBJECT_0);
+        if (dies) {
+            ASSERT_EQ(WaitForSingleObject(thread.get(), 10000), WAIT_OBJECT_0);
+        }
+        const std::wstring value = dies ? L"2" : L"3";
+        EXPECT_TRUE(SettingsStore::write(file_, L"music", L"volume", value.c_str()));
+        EXPECT_EQ(contents(), "[music]\r\nvolume=" + std::string(value.begin(), value.end()) + "\r\n");
+        if (release) SetEvent(release.get());
+        WaitForSingleObject(thread.get(), 10000);
+    }
+}
+
 TEST_F(SettingsStoreTest, TenThousandCharacterValues) {
     std::wstring value;
     for (int i = 0; i < 10000; ++i)

@@ -65,27 +65,31 @@ std::uint16_t codeOf(char16_t unit) {
 } // namespace
 
 std::u16string gbkDecode(std::string_view bytes) {
-    std::u16string text;
-    text.reserve(bytes.size());
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-        const auto byte = static_cast<unsigned char>(bytes[i]);
+    // Never more units than bytes; written through a pointer, as settings files
+    // padded by other tools run to megabytes.
+    std::u16string text(bytes.size(), u'\0');
+    char16_t* out = text.data();
+    const auto* in = reinterpret_cast<const unsigned char*>(bytes.data());
+    const std::size_t size = bytes.size();
+    for (std::size_t i = 0; i < size; ++i) {
+        const unsigned byte = in[i];
         if (byte < 0x80) {
-            text.push_back(byte);
+            *out++ = static_cast<char16_t>(byte);
         } else if (byte == 0x80) {
-            text.push_back(kEuro);
+            *out++ = kEuro;
         } else if (byte == 0xFF) {
-            text.push_back(kByteFF);
+            *out++ = kByteFF;
         } else {
-            const int index =
-                i + 1 < bytes.size() ? trailIndex(static_cast<unsigned char>(bytes[i + 1])) : -1;
+            const int index = i + 1 < size ? trailIndex(in[i + 1]) : -1;
             if (index < 0) {
-                text.push_back(static_cast<char16_t>(kEscapeBase + byte));
+                *out++ = static_cast<char16_t>(kEscapeBase + byte);
             } else {
-                text.push_back(kDoubleByte[(byte - kLeadFirst) * kTrailsPerLead + index]);
+                *out++ = kDoubleByte[(byte - kLeadFirst) * kTrailsPerLead + index];
                 ++i;
             }
         }
     }
+    text.resize(static_cast<std::size_t>(out - text.data()));
     return text;
 }
 

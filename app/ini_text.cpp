@@ -246,10 +246,11 @@ std::optional<std::u16string> IniText::find(std::u16string_view section, std::u1
     return std::u16string(*match.key.value);
 }
 
-std::u16string IniText::read(std::u16string_view section, std::u16string_view key,
-                             std::u16string_view def) const {
+namespace {
+
+// What GetPrivateProfileString hands back for a stored value or, without one, the default.
+std::u16string profileRead(const std::optional<std::u16string>& stored, std::u16string_view def) {
     std::u16string_view result;
-    const std::optional<std::u16string> stored = find(section, key);
     if (stored) {
         result = stripQuotes(*stored);
     } else {
@@ -262,14 +263,31 @@ std::u16string IniText::read(std::u16string_view section, std::u16string_view ke
     return std::u16string(gbkPrefixWithin(result, kReadBufferBytes - 1));
 }
 
-bool IniText::set(std::u16string_view section, std::u16string_view key, std::u16string_view value) {
+std::u16string foldedName(std::u16string_view name) {
+    name = trim(name);
+    std::u16string folded(name);
+    for (char16_t& c : folded)
+        c = asciiLower(c);
+    return folded;
+}
+
+} // namespace
+
+std::u16string IniText::read(std::u16string_view section, std::u16string_view key,
+                             std::u16string_view def) const {
+    return profileRead(find(section, key), def);
+}
+
+std::u16string_view IniText::storedForm(std::u16string_view value) {
     value = trimLeft(value);
     for (std::size_t i = 0; i < value.size(); ++i) {
-        if (isLineBreak(value[i])) {
-            value = value.substr(0, i);
-            break;
-        }
+        if (isLineBreak(value[i])) return value.substr(0, i);
     }
+    return value;
+}
+
+bool IniText::set(std::u16string_view section, std::u16string_view key, std::u16string_view value) {
+    value = storedForm(value);
     section = trimLeft(section);
     key = trimLeft(key);
     const Match match = locate(section, key);
@@ -305,6 +323,145 @@ bool IniText::remove(std::u16string_view section, std::u16string_view key) {
     if (!match.keyFound) return false;
     text_.erase(match.keyLine.begin, match.keyLine.next - match.keyLine.begin);
     return true;
+}
+
+namespace {
+
+// Comment lines are keys too, but only looked up by name when someone asks for
+// a name that starts with ';'; they stay out of the hash table.
+bool isComment(std::u16string_view trimmedName) {
+    return !trimmedName.empty() && trimmedName.front() == ';';
+}
+
+// FNV-1a over the name as namesMatch compares it.
+std::uint32_t foldedHash(std::u16string_view name) {
+    std::uint64_t h = 0xCBF29CE484222325ull;
+    for (const char16_t c : trim(name))
+        h = (h ^ asciiLower(c)) * 0x100000001B3ull;
+    return static_cast<std::uint32_t>(h ^ h >> 32);
+}
+
+} // namespace
+
+IniIndex::IniIndex(const IniText& ini) : ini_(ini) {
+    const std::u16string_view text = ini.text();
+    const auto spanOf = [&text](std::u16string_view part) {
+        return Span{static_cast<std::uint32_t>(part.data() - text.data()), static_cast<std::uint32_t>(part.size())};
+    };
+    // Keys before the first header belong to the unnamed section, number 0; a
+    // header whose name is empty never reopens it, as with IniText::locate.
+    sections_.emplace(u"", 0);
+    sectionNames_.push_back({});
+    std::optional<std::uint32_t> current = 0;
+    for (std::size_t pos = 0; pos < text.size();) {
+        // The common line, a key, is parsed here in one pass (files padded with
+        // comment lines run to megabytes); headers take the general road. Both
+        // follow parseLine.
+        std::size_t i = pos;
+        while (i < text.size() && !isLineBreak(text[i]) && isProfileSpace(text[i]))
+            ++i;
+        if (i < text.size() && text[i] == '[') {
+            const Line line = lineAt(text, pos);
+            pos = line.next;
+            const ParsedLine parsed = parseLine(text.substr(line.begin, line.end - line.begin));
+            if (parsed.kind == LineKind::Section) {
+                // Only the first section of a name counts.
+                const auto [it, inserted] =
+                    sections_.emplace(foldedName(parsed.name), static_cast<std::uint32_t>(sections_.size()));
+                current = inserted ? std::optional<std::uint32_t>(it->second) : std::nullopt;
+                if (inserted) sectionNames_.push_back(spanOf(parsed.name));
+            } else if (current) {
+                Entry entry{*current, foldedHash(parsed.name), spanOf(parsed.name), {}, parsed.value.has_value(),
+                            false};
+                if (parsed.value) entry.value = spanOf(*parsed.value);
+                keys_.push_back(entry);
+            }
+            continue;
+        }
+        const std::size_t nameBegin = i;
+        while (i < text.size() && !isLineBreak(text[i]) && text[i] != '=')
+            ++i;
+        std::size_t nameEnd = i;
+        while (nameEnd > nameBegin && isProfileSpace(text[nameEnd - 1]))
+            --nameEnd;
+        const bool hasValue = i < text.size() && text[i] == '=';
+        std::size_t valueBegin = i, valueEnd = i;
+        if (hasValue) {
+            for (++i; i < text.size() && !isLineBreak(text[i]) && isProfileSpace(text[i]);)
+                ++i;
+            valueBegin = i;
+            while (i < text.size() && !isLineBreak(text[i]))
+                ++i;
+            valueEnd = i;
+            while (valueEnd > valueBegin && isProfileSpace(text[valueEnd - 1]))
+                --valueEnd;
+        }
+        pos = lineAt(text, i).next;
+        if (!hasValue && nameEnd == nameBegin) continue; // a blank line
+        if (!current) continue;
+        const auto span = [](std::size_t begin, std::size_t end) {
+            return Span{static_cast<std::uint32_t>(begin), static_cast<std::uint32_t>(end - begin)};
+        };
+        const std::u16string_view name = text.substr(nameBegin, nameEnd - nameBegin);
+        const bool comment = isComment(name);
+        keys_.push_back({*current, comment ? 0 : foldedHash(name), span(nameBegin, nameEnd), span(valueBegin, valueEnd),
+                         hasValue, comment});
+    }
+    std::size_t hashed = 0;
+    for (const Entry& entry : keys_)
+        hashed += entry.comment ? 0 : 1;
+    std::size_t slots = 16;
+    while (slots < hashed * 2)
+        slots *= 2;
+    slots_.assign(slots, 0);
+    for (std::size_t i = 0; i < keys_.size(); ++i) {
+        if (keys_[i].comment) continue;
+        std::size_t slot = slotOf(keys_[i]);
+        while (slots_[slot] != 0)
+            slot = (slot + 1) & (slots_.size() - 1);
+        slots_[slot] = static_cast<std::uint32_t>(i + 1);
+    }
+}
+
+std::size_t IniIndex::slotOf(const Entry& entry) const {
+    const std::uint64_t mixed = (entry.hash ^ (entry.section * 0x9E3779B97F4A7C15ull)) * 0xFF51AFD7ED558CCDull;
+    return static_cast<std::size_t>(mixed >> 32) & (slots_.size() - 1);
+}
+
+IniIndex::Lookup IniIndex::lookup(std::u16string_view section, std::u16string_view key) const {
+    const auto s = sections_.find(foldedName(section));
+    if (s == sections_.end()) return {};
+    const auto found = [this](const Entry& entry) {
+        Lookup result{true, std::nullopt};
+        if (entry.hasValue) result.value = std::u16string(at(entry.value));
+        return result;
+    };
+    if (isComment(trim(key))) {
+        for (const Entry& entry : keys_) {
+            if (entry.comment && entry.section == s->second && namesMatch(at(entry.key), key)) return found(entry);
+        }
+        return {};
+    }
+    const Entry wanted{s->second, foldedHash(key), {}, {}, false, false};
+    for (std::size_t slot = slotOf(wanted); slots_[slot] != 0; slot = (slot + 1) & (slots_.size() - 1)) {
+        const Entry& entry = keys_[slots_[slot] - 1];
+        if (entry.section == wanted.section && entry.hash == wanted.hash && namesMatch(at(entry.key), key))
+            return found(entry);
+    }
+    return {};
+}
+
+std::u16string IniIndex::read(std::u16string_view section, std::u16string_view key,
+                              std::u16string_view def) const {
+    return profileRead(find(section, key), def);
+}
+
+std::vector<std::pair<std::u16string, std::u16string>> IniIndex::names() const {
+    std::vector<std::pair<std::u16string, std::u16string>> all;
+    all.reserve(keys_.size());
+    for (const Entry& entry : keys_)
+        all.emplace_back(at(sectionNames_[entry.section]), at(entry.key));
+    return all;
 }
 
 int atoiLike(std::wstring_view text) {

@@ -20,9 +20,13 @@
 // the system honours too; they are written back in the encoding they came in.
 // Pure logic; an IniText is a value and not shared between threads.
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <utility>
+#include <vector>
 
 namespace app {
 
@@ -56,6 +60,10 @@ class IniText {
     // Deletes the key's line; false when there was no such key.
     bool remove(std::u16string_view section, std::u16string_view key);
 
+    // The form in which set() stores a value: leading whitespace gone, cut at the
+    // first line break.
+    static std::u16string_view storedForm(std::u16string_view value);
+
   private:
     struct Match;
     Match locate(std::u16string_view section, std::u16string_view key) const;
@@ -63,6 +71,55 @@ class IniText {
     IniEncoding encoding_ = IniEncoding::Gbk;
     std::u16string text_;
     std::string oddByte_; // a UTF-16 file's incomplete last unit, kept as it was
+};
+
+// Every readable key of an IniText in hash tables, so that a read costs no scan
+// of the file: the answers are exactly those of IniText::find and IniText::read.
+// It keeps offsets into the text it was built from; that IniText must outlive it
+// unchanged.
+class IniIndex {
+  public:
+    explicit IniIndex(const IniText& ini);
+
+    struct Lookup {
+        bool keyFound = false;                // the key has a line (with or without '=')
+        std::optional<std::u16string> value; // as IniText::find gives it
+    };
+    Lookup lookup(std::u16string_view section, std::u16string_view key) const;
+    std::optional<std::u16string> find(std::u16string_view section, std::u16string_view key) const {
+        return lookup(section, key).value;
+    }
+    std::u16string read(std::u16string_view section, std::u16string_view key, std::u16string_view def) const;
+
+    // Every (section, key) a read can reach, as written in the file.
+    std::vector<std::pair<std::u16string, std::u16string>> names() const;
+
+  private:
+    // Files are at most a few million units long.
+    struct Span {
+        std::uint32_t begin = 0;
+        std::uint32_t size = 0;
+    };
+    struct Entry {
+        std::uint32_t section = 0; // number of the section's first header
+        std::uint32_t hash = 0;    // of the folded key name
+        Span key;
+        Span value;
+        bool hasValue = false;
+        bool comment = false; // a name starting with ';': found by a scan, not the table
+    };
+    std::u16string_view at(Span span) const { return std::u16string_view(ini_.text()).substr(span.begin, span.size); }
+
+    const IniText& ini_;
+    // Folded section name -> its number.
+    std::unordered_map<std::u16string, std::uint32_t> sections_;
+    std::vector<Span> sectionNames_; // by number, as the header wrote it
+    // Key lines of first sections in file order, and an open-addressing table of
+    // them (index + 1, 0 for free) by section and hash; probing from a key's slot
+    // meets the first key of its name before any later one.
+    std::vector<Entry> keys_;
+    std::vector<std::uint32_t> slots_;
+    std::size_t slotOf(const Entry& entry) const;
 };
 
 // atoi as the C library does it: leading whitespace, an optional sign, decimal

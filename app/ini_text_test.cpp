@@ -103,6 +103,53 @@ TEST(IniText, GarbageSurvivesParsingAndEditing) {
     }
 }
 
+TEST(IniIndex, AnswersEveryReadCaseLikeTheText) {
+    for (const testing::IniReadCase& c : testing::kIniReadCases) {
+        SCOPED_TRACE(c.name);
+        const IniText ini = IniText::parse(c.file);
+        const IniIndex index(ini);
+        EXPECT_EQ(show(index.read(c.section, c.key, c.def)), show(c.expected));
+        EXPECT_EQ(index.find(c.section, c.key), ini.find(c.section, c.key));
+    }
+}
+
+// Files of random lines built from a few names, so that sections and keys repeat,
+// differ in case and spacing, lack values and come before any header.
+TEST(IniIndex, AgreesWithTheTextOnRandomFilesForEveryName) {
+    const std::u16string_view names[] = {u"a", u"A ", u" b", u"", u"\u914d\u7f6e", u"k=1", u"[x"};
+    const std::u16string_view shapes[] = {u"[%]", u"%=v%", u"%", u" %\t= ' q ' ", u"", u";%=c", u"[%]junk", u"%=\0z"};
+    std::mt19937 random(936);
+    for (int round = 0; round < 300; ++round) {
+        std::u16string text;
+        for (int line = random() % 30; line > 0; --line) {
+            std::u16string shape(shapes[random() % std::size(shapes)]);
+            for (std::size_t at; (at = shape.find(u'%')) != std::u16string::npos;)
+                shape.replace(at, 1, names[random() % std::size(names)]);
+            text += shape;
+            text += random() % 4 == 0 ? u"\n" : u"\r\n";
+        }
+        const IniText ini = IniText::parse(gbkEncode(text));
+        const IniIndex index(ini);
+        for (const std::u16string_view section : names) {
+            for (const std::u16string_view key : names) {
+                ASSERT_EQ(index.find(section, key), ini.find(section, key)) << round << show(text);
+                ASSERT_EQ(index.read(section, key, u"D"), ini.read(section, key, u"D")) << round;
+            }
+        }
+        for (const auto& [section, key] : index.names())
+            ASSERT_TRUE(index.lookup(section, key).keyFound) << round;
+    }
+}
+
+TEST(IniText, StoredFormIsWhatSetWrites) {
+    const std::u16string_view values[] = {u"v", u"  v ", u"a\r\nb", u"\tx\ny", u"", u" "};
+    for (const std::u16string_view value : values) {
+        IniText ini = IniText::parse("[a]\r\n");
+        ini.set(u"a", u"k", value);
+        EXPECT_EQ(show(ini.text()), show(u"[a]\r\nk=" + std::u16string(IniText::storedForm(value)) + u"\r\n"));
+    }
+}
+
 TEST(IniText, AtoiLike) {
     struct Case {
         std::wstring_view text;

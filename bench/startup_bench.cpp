@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "bench/ProgramRun.h"
+
 namespace {
 
 struct Sample {
@@ -19,56 +21,16 @@ struct Sample {
     double workingSetKb;
 };
 
-HWND visibleWindowOf(DWORD pid) {
-    struct Find {
-        DWORD pid;
-        HWND found;
-    } find{pid, nullptr};
-    EnumWindows(
-        [](HWND h, LPARAM p) -> BOOL {
-            auto* f = reinterpret_cast<Find*>(p);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(h, &owner);
-            if (owner == f->pid && IsWindowVisible(h)) {
-                f->found = h;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&find));
-    return find.found;
-}
-
 bool measure(const std::wstring& exe, Sample& out) {
-    std::wstring command = L"\"" + exe + L"\"";
-    std::wstring folder = exe.substr(0, exe.find_last_of(L"\\/"));
-    STARTUPINFOW si{sizeof si};
-    PROCESS_INFORMATION pi{};
-    LARGE_INTEGER freq, start, end;
-    QueryPerformanceFrequency(&freq);
-    QueryPerformanceCounter(&start);
-    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &si, &pi))
-        return false;
-    HWND window = nullptr;
-    for (int i = 0; i < 20000 && !window; ++i) {
-        window = visibleWindowOf(pi.dwProcessId);
-        if (!window) Sleep(1);
-    }
-    LARGE_INTEGER shown;
-    QueryPerformanceCounter(&shown);
-    WaitForInputIdle(pi.hProcess, 10000);
-    QueryPerformanceCounter(&end);
-    out.visibleMs = 1000.0 * static_cast<double>(shown.QuadPart - start.QuadPart) / static_cast<double>(freq.QuadPart);
+    bench::ProgramRun run;
+    if (!run.start(exe)) return false;
+    out.visibleMs = run.visibleMs();
+    out.ms = run.idleMs();
     Sleep(300); // let the working set settle after start-up
     PROCESS_MEMORY_COUNTERS pmc{sizeof pmc};
-    GetProcessMemoryInfo(pi.hProcess, &pmc, sizeof pmc);
-    out.ms = 1000.0 * static_cast<double>(end.QuadPart - start.QuadPart) / static_cast<double>(freq.QuadPart);
+    GetProcessMemoryInfo(run.process(), &pmc, sizeof pmc);
     out.workingSetKb = static_cast<double>(pmc.WorkingSetSize) / 1024.0;
-    if (window) PostMessageW(window, WM_CLOSE, 0, 0);
-    if (WaitForSingleObject(pi.hProcess, 5000) != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 0);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    return window != nullptr;
+    return true;
 }
 
 double median(std::vector<double> v) {
