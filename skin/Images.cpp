@@ -8,6 +8,7 @@
 #include "draw/PathShapes.h"
 #include "runtime/Handles.h"
 
+#include <algorithm>
 #include <memory>
 #include <random>
 
@@ -84,23 +85,29 @@ COLORREF averageColour(const draw::Image* image, int samples, int rightBand, int
 Picture preparePicture(const draw::Image* source, int variant, COLORREF colour, std::optional<int> fadeWidth) {
     if (!source) return nullptr;
     const int w = source->width(), h = source->height();
+    // No window grows beyond the screen, so only the part of a large picture that can ever show is kept:
+    // its left (variant 0, drawn at the left) or right (variant 1, drawn at the right) part, top aligned.
+    // The fades stay where they fall on the whole picture; a band beyond the kept part never shows.
+    const int screenW = GetSystemMetrics(SM_CXVIRTUALSCREEN), screenH = GetSystemMetrics(SM_CYVIRTUALSCREEN);
+    const int pw = screenW > 0 ? std::min(w, screenW) : w, ph = screenH > 0 ? std::min(h, screenH) : h;
+    const float ox = variant == 1 ? float(w - pw) : 0;
     auto prepared = std::make_shared<draw::Image>();
-    if (!prepared->createBitmap(w, h)) return nullptr;
+    if (!prepared->createBitmap(pw, ph)) return nullptr;
     draw::Graphics g;
     g.create(*prepared);
-    g.drawImage(*source, draw::RectF{0, 0, float(w), float(h)});
+    g.drawImage(*source, draw::RectF{-ox, 0, float(w), float(h)});
     const float f = float(fadeWidth.value_or(w * 30 / 100));
     draw::Brush side;
     if (variant == 1) {
-        side.createLinear({0, 0}, {f, 0}, toArgb(colour, 255), toArgb(0xFFFFFF, 0));
-        g.fillRectangle(side, {0, 0, f, float(h)});
+        side.createLinear({-ox, 0}, {f - ox, 0}, toArgb(colour, 255), toArgb(0xFFFFFF, 0));
+        g.fillRectangle(side, {-ox, 0, f, float(h)});
     } else {
         side.createLinear({float(w) - f, 0}, {float(w), 0}, toArgb(0xFFFFFF, 0), toArgb(colour, 255));
         g.fillRectangle(side, {float(w) - f + 1, 0, f, float(h)});
     }
     draw::Brush bottom;
     bottom.createLinear({0, float(h) - f}, {0, float(h)}, toArgb(colour, 0), toArgb(colour, 255));
-    g.fillRectangle(bottom, {0, float(h) - f + 1, float(w), f});
+    g.fillRectangle(bottom, {-ox, float(h) - f + 1, float(w), f});
     return prepared;
 }
 
