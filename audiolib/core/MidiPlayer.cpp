@@ -1,0 +1,76 @@
+#include "audiolib/core/MidiPlayer.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace audiolib {
+
+MidiPlayer::MidiPlayer(MidiSong song, std::shared_ptr<const SoundBank> bank, uint32_t rate)
+    : song_(std::move(song)), synth_(std::move(bank), rate) {
+    length_ = song_.endFrame + uint64_t(kTailEstimateSeconds * rate);
+    scratch_.resize(kScratchFrames * 2);
+}
+
+void MidiPlayer::applyUntil(uint64_t frame, bool notes) {
+    while (next_ < song_.events.size() && song_.events[next_].frame <= frame) {
+        const MidiEvent& e = song_.events[next_++];
+        const uint8_t kind = e.status & 0xF0;
+        if (!notes && (kind == 0x80 || kind == 0x90)) continue;
+        synth_.event(e.status, e.data1, e.data2);
+    }
+}
+
+size_t MidiPlayer::render(float* out, size_t frames) {
+    std::fill(out, out + frames * 2, 0.0f);
+    const uint64_t tailEnd = song_.endFrame + uint64_t(kMaxTailSeconds * rate());
+    size_t done = 0;
+    while (done < frames && !ended_) {
+        applyUntil(frame_, true);
+        if (!released_ && frame_ >= song_.endFrame) {
+            synth_.releaseAll();
+            released_ = true;
+        }
+        if (released_ && (synth_.activeVoices() == 0 || frame_ >= tailEnd)) {
+            ended_ = true;
+            length_ = frame_;
+            break;
+        }
+        // Up to the next event, or the song's end.
+        uint64_t stop = frame_ + (frames - done);
+        if (next_ < song_.events.size()) stop = std::min<uint64_t>(stop, song_.events[next_].frame);
+        if (!released_) stop = std::min<uint64_t>(stop, song_.endFrame);
+        else stop = std::min(stop, tailEnd);
+        const size_t n = size_t(stop - frame_);
+        if (n == 0) continue;
+        synth_.render(out + done * 2, n);
+        done += n;
+        frame_ += n;
+    }
+    if (!ended_) length_ = std::max(length_, frame_ + 1);
+    return done;
+}
+
+size_t MidiPlayer::render(int16_t* out, size_t frames) {
+    size_t done = 0;
+    while (done < frames) {
+        const size_t n = render(scratch_.data(), std::min(frames - done, scratch_.size() / 2));
+        if (n == 0) break;
+        for (size_t i = 0; i < n * 2; ++i)
+            out[done * 2 + i] = int16_t(std::lrint(std::clamp(scratch_[i] * 32768.0f, -32768.0f, 32767.0f)));
+        done += n;
+    }
+    return done;
+}
+
+void MidiPlayer::seek(uint64_t frame) {
+    synth_.reset();
+    next_ = 0;
+    released_ = false;
+    ended_ = false;
+    frame_ = frame;
+    // Everything before the target, except the notes themselves.
+    if (frame > 0) applyUntil(frame - 1, false);
+}
+
+} // namespace audiolib
