@@ -51,13 +51,26 @@ size_t MidiPlayer::render(float* out, size_t frames) {
     return done;
 }
 
+namespace {
+
+// Passes everything below the knee unchanged and bends louder peaks smoothly
+// towards full scale, so that a dense passage never clips harshly.
+int16_t limit(float x) {
+    constexpr float kKnee = 0.9f;
+    const float a = std::abs(x);
+    if (a > kKnee) x = std::copysign(kKnee + (1 - kKnee) * std::tanh((a - kKnee) / (1 - kKnee)), x);
+    return int16_t(std::lrint(x * 32767.0f));
+}
+
+} // namespace
+
 size_t MidiPlayer::render(int16_t* out, size_t frames) {
     size_t done = 0;
     while (done < frames) {
         const size_t n = render(scratch_.data(), std::min(frames - done, scratch_.size() / 2));
         if (n == 0) break;
         for (size_t i = 0; i < n * 2; ++i)
-            out[done * 2 + i] = int16_t(std::lrint(std::clamp(scratch_[i] * 32768.0f, -32768.0f, 32767.0f)));
+            out[done * 2 + i] = limit(scratch_[i]);
         done += n;
     }
     return done;

@@ -27,7 +27,7 @@ class MidiPlayer {
     // Renders up to `frames` of interleaved stereo float (overwriting out);
     // returns how many, 0 at the end.
     size_t render(float* out, size_t frames);
-    // Renders 16-bit stereo, saturating.
+    // Renders 16-bit stereo, peaks above -1 dB bent smoothly under full scale.
     size_t render(int16_t* out, size_t frames);
     // Continues from `frame`: controllers, programs and bends up to there take
     // effect; notes begin at the next note-on.

@@ -14,6 +14,10 @@ constexpr float kMinReleaseSeconds = 0.01f;
 // How fast a voice dies when it is cut (exclusive class, all sound off).
 constexpr float kCutSeconds = 0.005f;
 constexpr float kPi = 3.14159265f;
+// SoundFonts are voiced on EMU sound cards, which apply 40 % of the
+// attenuation written in the file; so do we, or every font sounds too quiet
+// and its instruments out of balance.
+constexpr float kAttenuationScale = 0.4f;
 
 float timecents(float tc) {
     return std::exp2(tc / 1200.0f);
@@ -249,7 +253,7 @@ void Synth::startVoice(Voice& v, const Region& r, int ch, int key, int velocity)
     v.phase = uint64_t(r.start) << 32;
     v.looping = r.loop != LoopMode::None;
     v.pitchCents = float(k - r.rootKey) * r.scaleTuning + r.tuneCents;
-    v.baseGain = cbToGain(r.attenuationCb) * squared(vel);
+    v.baseGain = cbToGain(r.attenuationCb * kAttenuationScale) * squared(vel);
     const float rate = float(rate_);
     v.stage = Stage::Delay;
     v.stageLeft = uint32_t(timecents(r.delayTc) * rate);

@@ -19,8 +19,10 @@ class Synth {
   public:
     static constexpr int kMaxVoices = 64;
     static constexpr int kChannels = 16;
-    // Overall level: a few loud voices at once stay below full scale.
-    static constexpr float kMasterGain = 0.3f;
+    // Overall level: a single note of a General MIDI font peaks some 15 dB
+    // below full scale, so that a full arrangement still fits (the player
+    // limits what does not).
+    static constexpr float kMasterGain = 1.0f;
 
     Synth(std::shared_ptr<const SoundBank> bank, uint32_t rate);
 
