@@ -39,8 +39,12 @@ size_t MidiPlayer::render(float* out, size_t frames) {
         // Up to the next event, or the song's end.
         uint64_t stop = frame_ + (frames - done);
         if (next_ < song_.events.size()) stop = std::min<uint64_t>(stop, song_.events[next_].frame);
-        if (!released_) stop = std::min<uint64_t>(stop, song_.endFrame);
-        else stop = std::min(stop, tailEnd);
+        if (!released_) {
+            stop = std::min<uint64_t>(stop, song_.endFrame);
+        } else {
+            // Block by block, so that the end falls where the last voice died.
+            stop = std::min({stop, tailEnd, frame_ + synth_.framesToBlockEnd()});
+        }
         const size_t n = size_t(stop - frame_);
         if (n == 0) continue;
         synth_.render(out + done * 2, n);

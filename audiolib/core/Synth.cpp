@@ -6,9 +6,6 @@
 namespace audiolib {
 namespace {
 
-// Envelope, gains and pitch are recomputed once per block; gains ramp
-// linearly inside it so that nothing steps audibly.
-constexpr uint32_t kBlock = 64;
 // The shortest release: anything quicker clicks.
 constexpr float kMinReleaseSeconds = 0.01f;
 // How fast a voice dies when it is cut (exclusive class, all sound off).
@@ -50,6 +47,7 @@ void Synth::reset() {
     }
     for (Voice& v : voices_)
         v.on = false;
+    clock_ = 0;
 }
 
 void Synth::selectPreset(Channel& c, int ch) {
@@ -404,11 +402,14 @@ void Synth::renderVoice(Voice& v, float* out, uint32_t frames) {
 
 void Synth::render(float* out, size_t frames) {
     while (frames > 0) {
-        const uint32_t n = uint32_t(std::min<size_t>(frames, kBlock));
+        // Blocks keep to the synthesiser's own clock, so that the audio does
+        // not depend on how the caller cuts its requests.
+        const uint32_t n = uint32_t(std::min<uint64_t>(frames, kBlockFrames - clock_ % kBlockFrames));
         for (Voice& v : voices_)
             if (v.on) renderVoice(v, out, n);
         out += size_t(n) * 2;
         frames -= n;
+        clock_ += n;
     }
 }
 

@@ -18,6 +18,9 @@ namespace audiolib {
 class Synth {
   public:
     static constexpr int kMaxVoices = 64;
+    // Envelope, gains and pitch are recomputed once per block; gains ramp
+    // linearly inside it so that nothing steps audibly.
+    static constexpr uint32_t kBlockFrames = 64;
     static constexpr int kChannels = 16;
     // Overall level: a single note of a General MIDI font peaks some 15 dB
     // below full scale, so that a full arrangement still fits (the player
@@ -35,6 +38,8 @@ class Synth {
     // Adds `frames` of interleaved stereo to out.
     void render(float* out, size_t frames);
     int activeVoices() const noexcept;
+    // Frames to the end of the current block: voices end only at block ends.
+    uint32_t framesToBlockEnd() const noexcept { return uint32_t(kBlockFrames - clock_ % kBlockFrames); }
     uint32_t rate() const noexcept { return rate_; }
 
   private:
@@ -82,6 +87,7 @@ class Synth {
     uint32_t rate_;
     std::array<Channel, kChannels> channels_{};
     std::array<Voice, kMaxVoices> voices_{};
+    uint64_t clock_ = 0; // frames rendered since the reset
 };
 
 } // namespace audiolib

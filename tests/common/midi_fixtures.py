@@ -85,16 +85,17 @@ def scale():
 
 
 def chord():
-    """A C major triad on strings, then on the organ, format 1 with a conductor track."""
+    """A C major triad on the organ, then one on the trumpet once the organ has died away; format 1 with a
+    conductor track."""
     conductor = _at_120([(0.0, tempo(500000))], 0.0)
-    events = [(0.0, b"\xc1\x30"), (0.0, b"\xc2\x13")]
+    events = [(0.0, b"\xc1\x13"), (0.0, b"\xc2\x38")]
     for k in (60, 64, 67):
-        events += note(1, k, 90, 0.2, 1.2)
+        events += note(1, k, 90, 0.2, 1.0)
     for k in (48, 55, 64):
-        events += note(2, k, 90, 1.8, 1.2)
-    end = 3.0 + TAIL
-    return Fixture("chord", smf([conductor, _at_120(events, end)]), [0.2, 1.8],
-                   [(k, 0.6, 1.3) for k in (60, 64, 67)] + [(k, 2.2, 2.9) for k in (48, 55, 64)], end)
+        events += note(2, k, 90, 2.5, 1.2)
+    end = 3.7 + TAIL
+    return Fixture("chord", smf([conductor, _at_120(events, end)]), [0.2, 2.5],
+                   [(k, 0.4, 1.1) for k in (60, 64, 67)] + [(k, 2.9, 3.6) for k in (48, 55, 64)], end)
 
 
 def drums():
@@ -181,3 +182,39 @@ def audible_end(x, rate, below_db=-40):
     e, hop = log_energy(x, rate, hop_ms=1.0, window_ms=5.0)
     loud = np.nonzero(e > e.max() + below_db)[0]
     return loud[-1] * hop / rate if len(loud) else 0.0
+
+
+def _chunk(tag, body):
+    return tag + struct.pack("<I", len(body)) + body + (b"\0" if len(body) % 2 else b"")
+
+
+def _list(kind, *chunks):
+    return _chunk(b"LIST", kind + b"".join(chunks))
+
+
+def sine_font(start=0, end=2000, loop=(1900, 2000)):
+    """A SoundFont whose only preset (bank 0, program 0) is a looped sine that sounds 440 Hz at key 69:
+    100-frame cycles at 44 kHz. start/end/loop are the sample header's frames, possibly nonsense."""
+    frames = np.round(16000 * np.sin(2 * np.pi * np.arange(2046) / 100)).astype("<i2")
+    name = lambda n: n.encode().ljust(20, b"\0")  # noqa: E731
+    phdr = name("Sine") + struct.pack("<HHHIII", 0, 0, 0, 0, 0, 0) + name("EOP") + struct.pack("<HHHIII", 0, 0, 1, 0, 0, 0)
+    pbag = struct.pack("<HHHH", 0, 0, 1, 0)
+    pgen = struct.pack("<Hh", 41, 0) + b"\0" * 4
+    inst = name("Sine") + struct.pack("<H", 0) + name("EOI") + struct.pack("<H", 1)
+    ibag = struct.pack("<HHHH", 0, 0, 2, 0)
+    igen = struct.pack("<HhHh", 54, 1, 53, 0) + b"\0" * 4
+    shdr = name("Sine") + struct.pack("<IIIIIBbHH", start, end, loop[0], loop[1], 44000, 69, 0, 0, 1)
+    shdr += name("EOS") + b"\0" * 26
+    mods = b"\0" * 10
+    body = b"sfbk" + _list(b"INFO", _chunk(b"ifil", struct.pack("<HH", 2, 1)))
+    body += _list(b"sdta", _chunk(b"smpl", frames.tobytes()))
+    body += _list(b"pdta", _chunk(b"phdr", phdr), _chunk(b"pbag", pbag), _chunk(b"pmod", mods), _chunk(b"pgen", pgen),
+                  _chunk(b"inst", inst), _chunk(b"ibag", ibag), _chunk(b"imod", mods), _chunk(b"igen", igen),
+                  _chunk(b"shdr", shdr))
+    return _chunk(b"RIFF", body)
+
+
+def one_note(key=69, seconds=1.0, program=0):
+    """One note on channel 1, then silence until the end of the file."""
+    events = [(0.0, bytes([0xC0, program]))] + note(0, key, 100, 0.05, seconds)
+    return smf([_at_120(events, seconds + 0.3)], fmt=0)
