@@ -4,16 +4,13 @@ compared with FluidSynth's render of the same file with the same SoundFont
 then volume, stop and device choice on a MIDI stream, and the SoundFont the
 library picks from its folder."""
 import shutil
-import sys
-from pathlib import Path
+import subprocess
 
 import numpy as np
 import pytest
 
+import midi_fixtures as mf
 from conftest import BASS_DIR, PERIOD, RATE, Rig, align, envelope, line, mono, reference, snr_db, win_path
-
-sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "common"))
-import midi_fixtures as mf  # noqa: E402
 
 ONSET_MS = 5
 CENTS = 5
@@ -70,7 +67,6 @@ def decode_reference(rig, mid, tmp_path):
     r = rig.run("init 0", f"create {win_path(mid)}", f"decode {win_path(raw)}", "free")
     assert line(r, "decode")["bytes"] > 0
     wav = tmp_path / (mid.stem + "-ours.wav")
-    import subprocess
     subprocess.run(["sox", "-t", "s16", "-r", "44100", "-c", "2", str(raw), str(wav)], check=True)
     return mono(reference(wav, tmp_path))
 
