@@ -20,7 +20,7 @@ class Synth {
     static constexpr int kMaxVoices = 64;
     // Envelope, gains and pitch are recomputed once per block; gains ramp
     // linearly inside it so that nothing steps audibly.
-    static constexpr uint32_t kBlockFrames = 64;
+    static constexpr uint32_t kBlockFrames = 128;
     static constexpr int kChannels = 16;
     // Overall level: a single note of a General MIDI font peaks some 15 dB
     // below full scale, so that a full arrangement still fits (the player
@@ -70,6 +70,10 @@ class Synth {
         float vibPhase = 0, vibStep = 0, vibDepth = 0;
         uint32_t vibDelay = 0;
         float gainL = 0, gainR = 0; // reached at the end of the last block
+        uint64_t step = 0;          // phase increment, for stepCents
+        float stepCents = 0;
+        float panL = 0, panR = 0; // for the channel pan panFrom
+        int panFrom = -1;
     };
 
     void noteOn(int ch, int key, int velocity);

@@ -64,7 +64,7 @@ class Fixture:
         return path
 
 
-def _at_120(events, end):
+def at_120(events, end):
     """Seconds to ticks at 120 bpm (one quarter = 0.5 s)."""
     ticks = [(round(t * 2 * DIVISION), m) for t, m in events]
     return track_bytes(ticks, round(end * 2 * DIVISION))
@@ -80,21 +80,21 @@ def scale():
         events += note(0, k, 100, start, 0.35)
         sustained.append((k, start + 0.06, start + 0.3))
     end = 0.1 + 0.5 * len(keys) + TAIL
-    return Fixture("scale", smf([_at_120(events, end)], fmt=0), [s for s, m in events if m[0] == 0x90],
+    return Fixture("scale", smf([at_120(events, end)], fmt=0), [s for s, m in events if m[0] == 0x90],
                    sustained, end)
 
 
 def chord():
     """A C major triad on the organ, then one on the trumpet once the organ has died away; format 1 with a
     conductor track."""
-    conductor = _at_120([(0.0, tempo(500000))], 0.0)
+    conductor = at_120([(0.0, tempo(500000))], 0.0)
     events = [(0.0, b"\xc1\x13"), (0.0, b"\xc2\x38")]
     for k in (60, 64, 67):
         events += note(1, k, 90, 0.2, 1.0)
     for k in (48, 55, 64):
         events += note(2, k, 90, 2.5, 1.2)
     end = 3.7 + TAIL
-    return Fixture("chord", smf([conductor, _at_120(events, end)]), [0.2, 2.5],
+    return Fixture("chord", smf([conductor, at_120(events, end)]), [0.2, 2.5],
                    [(k, 0.4, 1.1) for k in (60, 64, 67)] + [(k, 2.9, 3.6) for k in (48, 55, 64)], end)
 
 
@@ -109,7 +109,7 @@ def drums():
         events += note(9, 42, 80, t, 0.1)
         events += note(9, 42, 60, t + 0.25, 0.1)
     end = 4.1 + TAIL
-    return Fixture("drums", smf([_at_120(events, end)]), beats, [], end)
+    return Fixture("drums", smf([at_120(events, end)]), beats, [], end)
 
 
 def tempo_change():
@@ -134,7 +134,7 @@ def pitch_bend():
     end = 3.5 + TAIL
     # Fundamentals: 440 Hz, a whole tone up (8191/8192 of it), six semitones
     # up (half of the 12-semitone range), 440 Hz again.
-    return Fixture("bend", smf([_at_120(events, end)]), [0.1],
+    return Fixture("bend", smf([at_120(events, end)]), [0.1],
                    [(69, 0.4, 0.95), (71, 1.3, 1.85), (75, 2.3, 2.95), (69, 3.15, 3.45)], end)
 
 
@@ -217,4 +217,4 @@ def sine_font(start=0, end=2000, loop=(1900, 2000)):
 def one_note(key=69, seconds=1.0, program=0):
     """One note on channel 1, then silence until the end of the file."""
     events = [(0.0, bytes([0xC0, program]))] + note(0, key, 100, 0.05, seconds)
-    return smf([_at_120(events, seconds + 0.3)], fmt=0)
+    return smf([at_120(events, seconds + 0.3)], fmt=0)
