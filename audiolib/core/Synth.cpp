@@ -144,10 +144,7 @@ void Synth::controller(int ch, int cc, int value) {
         break;
     case 120:
         for (Voice& v : voices_)
-            if (v.on && v.channel == ch) {
-                release(v);
-                v.releaseStep = std::max(v.releaseStep, 1.0f / (kCutSeconds * float(rate_)));
-            }
+            if (v.on && v.channel == ch) cut(v);
         break;
     case 121:
         c.modWheel = 0;
@@ -212,6 +209,11 @@ void Synth::release(Voice& v) {
     v.stage = Stage::Release;
 }
 
+void Synth::cut(Voice& v) {
+    release(v);
+    v.releaseStep = std::max(v.releaseStep, 1.0f / (kCutSeconds * float(rate_)));
+}
+
 Synth::Voice& Synth::freeVoice() {
     Voice* quietest = &voices_[0];
     float lowest = 1e30f;
@@ -240,8 +242,7 @@ void Synth::noteOn(int ch, int key, int velocity) {
             for (Voice& v : voices_) {
                 if (!v.on || v.channel != ch || v.region->exclusiveClass != r.exclusiveClass) continue;
                 if (std::find(started, started + count, &v) != started + count) continue;
-                release(v);
-                v.releaseStep = std::max(v.releaseStep, 1.0f / (kCutSeconds * float(rate_)));
+                cut(v);
             }
         }
         Voice& v = freeVoice();

@@ -80,6 +80,8 @@ class Synth {
     void noteOff(int ch, int key);
     void controller(int ch, int cc, int value);
     void release(Voice& v);
+    // Releases within a few milliseconds, whatever the sound's own release.
+    void cut(Voice& v);
     void startVoice(Voice& v, const Region& r, int ch, int key, int velocity);
     Voice& freeVoice();
     float amplitude(const Voice& v) const noexcept;

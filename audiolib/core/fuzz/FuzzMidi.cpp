@@ -15,7 +15,7 @@ namespace {
 
 constexpr uint32_t kRate = 22050;
 // Enough to reach notes and tails in short inputs; bounded for speed.
-constexpr size_t kMaxFrames = kRate * 4;
+constexpr size_t kMaxFrames = kRate;
 
 void checkFinite(const std::vector<float>& v) {
     for (float x : v)
