@@ -10,6 +10,7 @@ MidiPlayer::MidiPlayer(MidiSong song, std::shared_ptr<const SoundBank> bank, uin
     : song_(std::move(song)), synth_(std::move(bank), rate) {
     length_ = song_.endFrame + uint64_t(kTailEstimateSeconds * rate);
     scratch_.resize(kScratchFrames * 2);
+    block_.resize(Synth::kBlockFrames * 2);
 }
 
 void MidiPlayer::applyUntil(uint64_t frame, bool notes) {
@@ -22,37 +23,45 @@ void MidiPlayer::applyUntil(uint64_t frame, bool notes) {
 }
 
 size_t MidiPlayer::render(float* out, size_t frames) {
-    std::fill(out, out + frames * 2, 0.0f);
-    const uint64_t tailEnd = song_.endFrame + uint64_t(kMaxTailSeconds * rate());
     size_t done = 0;
-    while (done < frames && !ended_) {
-        applyUntil(frame_, true);
-        if (!released_ && frame_ >= song_.endFrame) {
-            synth_.releaseAll();
-            released_ = true;
+    while (done < frames) {
+        if (blockPos_ < blockLen_) {
+            const size_t n = std::min(frames - done, blockLen_ - blockPos_);
+            std::copy_n(block_.data() + blockPos_ * 2, n * 2, out + done * 2);
+            blockPos_ += n;
+            done += n;
+            continue;
         }
-        if (released_ && (synth_.activeVoices() == 0 || frame_ >= tailEnd)) {
-            ended_ = true;
-            length_ = frame_;
-            break;
-        }
-        // Up to the next event, or the song's end.
-        uint64_t stop = frame_ + (frames - done);
-        if (next_ < song_.events.size()) stop = std::min<uint64_t>(stop, song_.events[next_].frame);
-        if (!released_) {
-            stop = std::min<uint64_t>(stop, song_.endFrame);
-        } else {
-            // Block by block, so that the end falls where the last voice died.
-            stop = std::min({stop, tailEnd, frame_ + synth_.framesToBlockEnd()});
-        }
-        const size_t n = size_t(stop - frame_);
-        if (n == 0) continue;
-        synth_.render(out + done * 2, n);
-        done += n;
-        frame_ += n;
+        if (ended_ || !renderSegment()) break;
     }
+    std::fill(out + done * 2, out + frames * 2, 0.0f);
     if (!ended_) length_ = std::max(length_, frame_ + 1);
     return done;
+}
+
+bool MidiPlayer::renderSegment() {
+    // Segments end at the synthesiser's block ends and at events, never where
+    // a caller's request ends: the audio is the same however it is asked for.
+    const uint64_t tailEnd = song_.endFrame + uint64_t(kMaxTailSeconds * rate());
+    applyUntil(frame_, true);
+    if (!released_ && frame_ >= song_.endFrame) {
+        synth_.releaseAll();
+        released_ = true;
+    }
+    if (released_ && (synth_.activeVoices() == 0 || frame_ >= tailEnd)) {
+        ended_ = true;
+        length_ = frame_;
+        return false;
+    }
+    uint64_t stop = std::min(frame_ + synth_.framesToBlockEnd(), released_ ? tailEnd : uint64_t(song_.endFrame));
+    if (next_ < song_.events.size()) stop = std::min<uint64_t>(stop, song_.events[next_].frame);
+    const size_t n = size_t(stop - frame_);
+    std::fill(block_.begin(), block_.begin() + long(n * 2), 0.0f);
+    synth_.render(block_.data(), n);
+    frame_ += n;
+    blockPos_ = 0;
+    blockLen_ = n;
+    return true;
 }
 
 namespace {
@@ -86,6 +95,7 @@ void MidiPlayer::seek(uint64_t frame) {
     released_ = false;
     ended_ = false;
     frame_ = frame;
+    blockPos_ = blockLen_ = 0;
     // Everything before the target, except the notes themselves.
     if (frame > 0) applyUntil(frame - 1, false);
 }

@@ -36,15 +36,20 @@ class MidiPlayer {
   private:
     static constexpr size_t kScratchFrames = 1024;
     void applyUntil(uint64_t frame, bool notes);
+    // Renders the next piece (at most one synthesiser block) into block_;
+    // false at the end.
+    bool renderSegment();
 
     MidiSong song_;
     Synth synth_;
     size_t next_ = 0;     // the next event to apply
-    uint64_t frame_ = 0;  // frames rendered
+    uint64_t frame_ = 0;  // frames rendered (up to a block ahead of those handed out)
     bool released_ = false;
     bool ended_ = false;
     uint64_t length_;
     std::vector<float> scratch_;
+    std::vector<float> block_; // the piece rendered last, handed out from blockPos_
+    size_t blockPos_ = 0, blockLen_ = 0;
 };
 
 } // namespace audiolib

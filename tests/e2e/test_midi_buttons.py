@@ -64,7 +64,7 @@ def test_midi_button_volume_stop_and_a_clip_that_replaces_it(program, tmp_path):
 
     head = ref[: RATE]
     first = align(capture, head)
-    assert snr_db(capture, head, first) > 20
+    assert snr_db(capture, head, first) > 15
     assert gain_at(capture, ref, first) == pytest.approx(1.0, rel=0.02)
     # Two more starts at the slider's 30 %, the second after the stop button.
     later = capture.copy()
@@ -100,6 +100,6 @@ def test_midi_button_on_the_second_of_three_devices(tmp_path):
         p.kill()
     heard = mono(p.captured("dev2"))
     head = ref[: RATE]
-    assert snr_db(heard, head, align(heard, head)) > 20
+    assert snr_db(heard, head, align(heard, head)) > 15
     for other in (mono(p.captured()), mono(p.captured("dev3"))):
         assert len(other) == 0 or np.max(np.abs(other)) < 1e-3, "the MIDI file reached another device"
