@@ -125,17 +125,16 @@ def tempo_change():
 
 
 def pitch_bend():
-    """A held flute note bent up a whole tone (the default range), then up an
-    octave after RPN 0 sets the range to 12 semitones, then back."""
+    """A held flute note bent up a whole tone (full bend at the default range), then, after RPN 0 sets
+    the range to 12 semitones, a quarter of the way up: three semitones; then back. (Not further: FluidSynth
+    bends by 127/128 of the range, some 2 cents short at three semitones and 5 at six.)"""
     events = [(0.0, b"\xc0\x49"), (0.0, b"\xb0\x65\x00"), (0.0, b"\xb0\x64\x00")]
     events += note(0, 69, 100, 0.1, 3.4)
     events += [(1.0, b"\xe0\x7f\x7f"), (1.9, b"\xb0\x06\x0c"), (1.9, b"\xb0\x26\x00"),
-               (2.0, b"\xe0\x00\x60"), (3.0, b"\xe0\x00\x40")]
+               (2.0, b"\xe0\x00\x50"), (3.0, b"\xe0\x00\x40")]
     end = 3.5 + TAIL
-    # Fundamentals: 440 Hz, a whole tone up (8191/8192 of it), six semitones
-    # up (half of the 12-semitone range), 440 Hz again.
     return Fixture("bend", smf([at_120(events, end)]), [0.1],
-                   [(69, 0.4, 0.95), (71, 1.3, 1.85), (75, 2.3, 2.95), (69, 3.15, 3.45)], end)
+                   [(69, 0.4, 0.95), (71, 1.3, 1.85), (72, 2.3, 2.95), (69, 3.15, 3.45)], end)
 
 
 ALL = [scale, chord, drums, tempo_change, pitch_bend]
