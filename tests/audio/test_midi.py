@@ -28,7 +28,14 @@ def first_onset(x):
 def test_fixture_sounds_like_fluidsynth(rig, tmp_path, make):
     fx = make()
     mid = fx.write(tmp_path)
-    r = rig.run("init -1", f"create {win_path(mid)}", "play", "waitend 30000", "len", "sleep 100", "free")
+    # A capture during which the device ran dry (the machine busy elsewhere) shows gaps that say nothing
+    # of our timing: it is made again, up to three times.
+    for _ in range(3):
+        rig.files["default"].unlink(missing_ok=True)
+        r = rig.run("init -1", f"create {win_path(mid)}", "play", "waitend 30000", "len", "output", "sleep 100",
+                    "free")
+        if line(r, "output")["deviceUnderruns"] == 0 and line(r, "output")["streamUnderruns"] == 0:
+            break
     assert line(r, "create")["handle"] > 0
     assert line(r, "waitend")["ended"] == 1
     length = line(r, "len")
