@@ -70,7 +70,7 @@ inline Bytes rmid(const Bytes& smfBytes) {
 }
 
 // A SoundFont with one preset over one instrument.
-struct Sf2Spec {
+struct FontImage {
     struct Sample {
         uint32_t start, end, loopStart, loopEnd, rate;
         uint8_t root;
@@ -100,7 +100,7 @@ inline std::vector<int16_t> sineCycles(int period, int cycles, double amplitude 
     return d;
 }
 
-inline Bytes sf2(const Sf2Spec& s) {
+inline Bytes sf2(const FontImage& s) {
     auto chunk = [](const char* id, const Bytes& body) {
         Bytes b;
         putTag(b, id);
@@ -120,7 +120,7 @@ inline Bytes sf2(const Sf2Spec& s) {
         for (int i = 0; i < 20; ++i)
             b.push_back(uint8_t(i < int(std::strlen(n)) ? n[i] : 0));
     };
-    auto bagsAndGens = [](const std::vector<std::vector<Sf2Spec::Gen>>& zones, Bytes& bags, Bytes& gens) {
+    auto bagsAndGens = [](const std::vector<std::vector<FontImage::Gen>>& zones, Bytes& bags, Bytes& gens) {
         uint16_t g = 0;
         for (const auto& z : zones) {
             put16(bags, g);
@@ -180,8 +180,8 @@ inline Bytes sf2(const Sf2Spec& s) {
 }
 
 // A sine instrument: 100-frame cycles at 44 kHz sound 440 Hz at key 69.
-inline Sf2Spec sineFont() {
-    Sf2Spec s;
+inline FontImage sineFont() {
+    FontImage s;
     s.data = sineCycles(100, 20);
     s.samples.push_back({0, 2000, 1900, 2000, 44000, 69});
     s.instrumentZones = {{{54, 1}, {53, 0}}};

@@ -21,7 +21,7 @@ SoundFontResult load(const Bytes& b, SoundBank& bank) {
 } // namespace
 
 TEST(SoundBank, ResolvesZonesWithDefaultsGlobalsAndPresetOffsets) {
-    Sf2Spec s = sineFont();
+    FontImage s = sineFont();
     s.program = 5;
     // Instrument: a global zone (attenuation 100, release 0 tc), then two
     // zones split at key 60; the preset narrows the keys and adds tuning.
@@ -83,21 +83,21 @@ struct BadFont {
 
 TEST(SoundBank, DamagedAndHostileFonts) {
     const Bytes good = sf2(sineFont());
-    Sf2Spec outside = sineFont();
+    FontImage outside = sineFont();
     outside.samples[0].end = 50000000; // past the sample data: cut to it
     outside.samples[0].loopEnd = 60000000;
-    Sf2Spec empty = sineFont();
+    FontImage empty = sineFont();
     empty.samples[0].end = empty.samples[0].start;
-    Sf2Spec loopOutside = sineFont();
+    FontImage loopOutside = sineFont();
     loopOutside.samples[0].loopStart = 5000;
     loopOutside.samples[0].loopEnd = 4000;
-    Sf2Spec badSampleId = sineFont();
+    FontImage badSampleId = sineFont();
     badSampleId.instrumentZones = {{{53, 7}}};
-    Sf2Spec badInstrument = sineFont();
+    FontImage badInstrument = sineFont();
     badInstrument.presetZones = {{{41, 9}}};
-    Sf2Spec zeroRate = sineFont();
+    FontImage zeroRate = sineFont();
     zeroRate.samples[0].rate = 0;
-    Sf2Spec hugeOffsets = sineFont();
+    FontImage hugeOffsets = sineFont();
     hugeOffsets.instrumentZones = {{{4, 0x7FFF}, {12, 0x7FFF}, {53, 0}}};
     const std::vector<BadFont> cases = {
         {"not a SoundFont", Bytes(500, 7), SoundFontResult::NotSoundFont, 0},

@@ -15,7 +15,7 @@ namespace {
 
 constexpr uint32_t kRate = 44100;
 
-std::shared_ptr<const SoundBank> font(Sf2Spec s = sineFont()) {
+std::shared_ptr<const SoundBank> font(FontImage s = sineFont()) {
     const Bytes b = sf2(s);
     MemorySource src(b.data(), b.size());
     auto bank = std::make_shared<SoundBank>();
@@ -106,7 +106,7 @@ TEST(Synth, LevelsFollowVelocityVolumeExpressionAndPan) {
 }
 
 TEST(Synth, ReleaseSustainPedalAndTheSilencingControllers) {
-    Sf2Spec spec = sineFont();
+    FontImage spec = sineFont();
     spec.instrumentZones = {{{54, 1}, {38, int16_t(-3986) & 0xFFFF}, {53, 0}}}; // release 0.1 s
     auto bank = font(spec);
     auto afterOff = [&](std::vector<std::array<uint8_t, 3>> between, size_t frames) {
@@ -160,7 +160,7 @@ TEST(Synth, VoiceLimitStealsTheQuietestVoice) {
 }
 
 TEST(Synth, ExclusiveClassCutsTheEarlierNote) {
-    Sf2Spec spec = sineFont();
+    FontImage spec = sineFont();
     spec.instrumentZones = {{{54, 1}, {57, 1}, {53, 0}}};
     Synth s(font(spec), kRate);
     s.event(0x90, 60, 127);
