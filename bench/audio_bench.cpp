@@ -1,7 +1,8 @@
 // Audio library figures: start latency, decode and mix speed, CPU of a
 // playing stream, and (with --soak) underruns over a long run with the other
 // cores kept busy. Run through bench/audio_bench.sh, which makes the clips.
-//   audio_bench <short clip> <3-minute mp3> [--soak seconds <clip lasting that long>]
+//   audio_bench <short clip> <3-minute mp3> [--midi <jingle.mid> <dense.mid> <font.sf2>]
+//               [--soak seconds <clip lasting that long>]
 #include <windows.h>
 
 #include <algorithm>
@@ -10,15 +11,22 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "audiolib/core/MidiPlayer.h"
 #include "audiolib/core/Mixer.h"
 #include "bass.h"
+#include "bench/BenchClock.h"
 
 namespace {
+
+using bench::cpuSeconds;
+using bench::utf8;
 
 double now() {
     LARGE_INTEGER t, f;
@@ -30,13 +38,6 @@ double now() {
 double percentile(std::vector<double> v, double p) {
     std::sort(v.begin(), v.end());
     return v[std::min(v.size() - 1, size_t(p * double(v.size() - 1) + 0.5))];
-}
-
-double cpuSeconds() {
-    FILETIME create, exit, kernel, user;
-    GetProcessTimes(GetCurrentProcess(), &create, &exit, &kernel, &user);
-    auto s = [](FILETIME t) { return double((uint64_t(t.dwHighDateTime) << 32) | t.dwLowDateTime) * 1e-7; };
-    return s(kernel) + s(user);
 }
 
 void latency(const char* clip, const BASSX_OUTPUTINFO& out) {
@@ -119,19 +120,54 @@ void throughput(const char* longMp3, uint32_t deviceRate) {
                 seconds / (t1 - t0 + t3 - t2));
 }
 
-void cpuOfOneStream(const char* longMp3) {
+void cpuOfOneStream(const char* file, const char* what, const char* aim) {
     const double idle0 = cpuSeconds(), w0 = now();
     Sleep(5000);
     const double idle = (cpuSeconds() - idle0) / (now() - w0);
-    HSTREAM h = BASS_StreamCreateFile(FALSE, longMp3, 0, 0, 0);
+    HSTREAM h = BASS_StreamCreateFile(FALSE, file, 0, 0, 0);
     BASS_ChannelPlay(h, TRUE);
     const double c0 = cpuSeconds(), t0 = now();
     Sleep(10000);
     const double busy = (cpuSeconds() - c0) / (now() - t0);
     BASS_StreamFree(h);
     std::printf("CPU, device running, no stream %.2f %% of a core\n", idle * 100);
-    std::printf("CPU, one MP3 stream playing    %.2f %% of a core (%.2f %% above idle; aim < 1 %%)\n",
-                busy * 100, (busy - idle) * 100);
+    std::printf("CPU, one %s stream playing    %.2f %% of a core (%.2f %% above idle%s)\n", what, busy * 100,
+                (busy - idle) * 100, aim);
+}
+
+std::vector<uint8_t> readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+// The synthesiser alone, on this thread, at the voice limit: seconds of
+// audio per second of work.
+void midiRenderSpeed(const std::string& dense, const std::string& font) {
+    const auto midi = readFile(dense), sf2 = readFile(font);
+    audiolib::MemorySource midiSrc(midi.data(), midi.size()), fontSrc(sf2.data(), sf2.size());
+    auto bank = std::make_shared<audiolib::SoundBank>();
+    const double l0 = now();
+    audiolib::MidiSong song;
+    if (audiolib::loadSoundFont(fontSrc, *bank) != audiolib::SoundFontResult::Ok ||
+        audiolib::parseMidi(midiSrc, 44100, song) != audiolib::MidiResult::Ok) {
+        std::printf("cannot read %s or %s\n", font.c_str(), dense.c_str());
+        return;
+    }
+    const double l1 = now();
+    const size_t events = song.events.size();
+    audiolib::MidiPlayer player(std::move(song), bank, 44100);
+    std::vector<int16_t> out(4096 * 2);
+    size_t frames = 0;
+    const double t0 = now();
+    for (size_t n; (n = player.render(out.data(), 4096)) > 0;)
+        frames += n;
+    const double t1 = now();
+    const double seconds = double(frames) / 44100;
+    std::printf("SoundFont and MIDI file read  %.1f ms (%zu presets, %zu events)\n", (l1 - l0) * 1e3,
+                bank->presets.size(), events);
+    std::printf("render %.1f s of 16 channels at the %d-voice limit: %.3f s, %.0fx real time on one core "
+                "(aim >= 100x)\n",
+                seconds, audiolib::Synth::kMaxVoices, t1 - t0, seconds / (t1 - t0));
 }
 
 void soak(const char* longMp3, int seconds) {
@@ -166,23 +202,27 @@ void soak(const char* longMp3, int seconds) {
                 (unsigned long long)(after.framesWritten - before.framesWritten));
 }
 
-std::string utf8(const wchar_t* w) {
-    const int n = WideCharToMultiByte(CP_UTF8, 0, w, -1, nullptr, 0, nullptr, nullptr);
-    std::string s(size_t(n > 0 ? n - 1 : 0), '\0');
-    if (n > 1) WideCharToMultiByte(CP_UTF8, 0, w, -1, s.data(), n, nullptr, nullptr);
-    return s;
-}
-
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
     if (argc < 3) {
-        std::printf("usage: audio_bench <short clip> <3-minute mp3> [--soak seconds <clip>]\n");
+        std::printf("usage: audio_bench <short clip> <3-minute mp3> [--midi <jingle.mid> <dense.mid> <font.sf2>] "
+                    "[--soak seconds <clip>]\n");
         return 2;
     }
     const std::string clip = utf8(argv[1]), longMp3 = utf8(argv[2]);
-    const int soakSeconds = argc >= 6 && std::wcscmp(argv[3], L"--soak") == 0 ? _wtoi(argv[4]) : 0;
-    const std::string soakClip = soakSeconds ? utf8(argv[5]) : std::string();
+    std::string jingle, dense, font, soakClip;
+    int soakSeconds = 0;
+    for (int i = 3; i < argc; ++i) {
+        if (std::wcscmp(argv[i], L"--midi") == 0 && i + 3 < argc) {
+            jingle = utf8(argv[i + 1]), dense = utf8(argv[i + 2]), font = utf8(argv[i + 3]);
+            i += 3;
+        } else if (std::wcscmp(argv[i], L"--soak") == 0 && i + 2 < argc) {
+            soakSeconds = _wtoi(argv[i + 1]);
+            soakClip = utf8(argv[i + 2]);
+            i += 2;
+        }
+    }
     if (!BASS_Init(-1, 44100, 0, nullptr, nullptr)) {
         std::printf("BASS_Init failed: %d\n", BASS_LastError());
         return 1;
@@ -192,7 +232,13 @@ int wmain(int argc, wchar_t** argv) {
     std::printf("device %d\n", int(BASS_GetDevice()));
     latency(clip.c_str(), out);
     throughput(longMp3.c_str(), out.rate);
-    cpuOfOneStream(longMp3.c_str());
+    cpuOfOneStream(longMp3.c_str(), "MP3", "; aim < 1 %");
+    if (!jingle.empty()) {
+        std::printf("-- MIDI (a jingle; a minute of 16 channels asking for some 250 notes at once)\n");
+        latency(jingle.c_str(), out);
+        midiRenderSpeed(dense, font);
+        cpuOfOneStream(dense.c_str(), "dense MIDI", "");
+    }
     if (soakSeconds > 0) soak(soakClip.c_str(), soakSeconds);
     BASS_Free();
     return 0;

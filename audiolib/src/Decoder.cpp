@@ -3,7 +3,9 @@
 #include <cstring>
 
 #include "AcmDecoder.h"
+#include "MidiDecoder.h"
 #include "PcmDecoder.h"
+#include "audiolib/core/MidiFile.h"
 #include "audiolib/core/Mp3Format.h"
 #include "audiolib/core/WavFormat.h"
 #include "bass.h"
@@ -75,8 +77,9 @@ std::unique_ptr<Decoder> openDecoder(std::unique_ptr<ByteSource> source, int* er
         return nullptr;
     }
     if (looksLikeWav(head, n)) return openWav(std::move(source), error);
-    if (std::memcmp(head, "MThd", 4) == 0 || std::memcmp(head, "RIFF", 4) == 0) {
-        // MIDI (and RIFF-wrapped MIDI) needs a synthesizer we do not have yet.
+    if (looksLikeMidi(head, n)) return MidiDecoder::open(*source, error);
+    if (std::memcmp(head, "RIFF", 4) == 0) {
+        // Some other RIFF form: not audio we know.
         *error = BASS_ERROR_FILEFORM;
         return nullptr;
     }

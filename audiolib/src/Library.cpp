@@ -8,6 +8,7 @@
 #include "AcmDecoder.h"
 #include "Devices.h"
 #include "FileSource.h"
+#include "SoundFonts.h"
 #include "WinUtil.h"
 #include "audiolib/core/Spectrum.h"
 
@@ -65,6 +66,8 @@ bool Library::init(int device, int& err) {
         decoderStop_ = false;
     }
     decoder_ = std::thread([this] { decoderLoop(); });
+    // The SoundFont is read now, off the path of the first MIDI click.
+    startLoadingSoundBank();
     device_ = chosen;
     err = BASS_OK;
     return true;

@@ -14,6 +14,7 @@ namespace audiolib::win {
 // The program's own owners serve the library too.
 using UniqueHandle = rt::UniqueKernelHandle;
 using UniqueFile = rt::UniqueFile;
+using UniqueFind = rt::UniqueFind;
 template <class T> using ComPtr = rt::ComPtr<T>;
 
 // CoInitializeEx for the scope; a thread already in another apartment keeps it.

@@ -154,11 +154,13 @@ bool run(const std::vector<std::string>& c) {
             if (v[i] > v[peak]) peak = i;
         report("result=%ld peak=%d value=%.4f", long(r), peak, v[peak]);
     } else if (cmd == "decode") {
-        // Every decoded byte of a stream that is not playing, into a raw file.
+        // Every decoded byte of a stream that is not playing (or the first
+        // `limit` bytes), into a raw file.
         std::FILE* f = std::fopen(arg(1).c_str(), "wb");
         std::vector<char> buf(65536);
         unsigned long long total = 0;
-        for (;;) {
+        const double limit = num(2, "0");
+        while (limit <= 0 || double(total) < limit) {
             const DWORD got = BASS_ChannelGetData(current, buf.data(), DWORD(buf.size()));
             if (got == DWORD(-1) || got == 0) break;
             if (f) std::fwrite(buf.data(), 1, got, f);

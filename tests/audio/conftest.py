@@ -23,12 +23,12 @@ RATE = 48000  # Wine's mix format over ALSA: float32 stereo at 48 kHz (checked b
 PERIOD = 480  # frames of the engine period at that rate
 
 
-def wine_env(home, lang="en_US.UTF-8"):
+def wine_env(home, lang="en_US.UTF-8", bass_dir=BASS_DIR):
     env = dict(os.environ)
     env.update(
         WINEPREFIX=str(PREFIX), WINEARCH="win64", WINEDEBUG="-all",
         WINEDLLOVERRIDES="mscoree=d;mshtml=d;winemenubuilder.exe=d",
-        WINEPATH="Z:" + str(BASS_DIR).replace("/", "\\"), HOME=str(home), LANG=lang, LC_ALL=lang,
+        WINEPATH="Z:" + str(bass_dir).replace("/", "\\"), HOME=str(home), LANG=lang, LC_ALL=lang,
     )
     env.pop("DISPLAY", None)
     return env
@@ -79,7 +79,8 @@ class Rig:
     announced to Wine through its ALSAOutputDevices setting. None: no usable
     output at all."""
 
-    def __init__(self, tmp_path, devices=("default",)):
+    def __init__(self, tmp_path, devices=("default",), bass_dir=BASS_DIR):
+        self.bass_dir = bass_dir
         self.home = tmp_path / "home"
         self.home.mkdir(exist_ok=True)
         self.devices = list(devices) if devices else []
@@ -102,7 +103,8 @@ class Rig:
             self.wine(["reg", "delete", key, "/v", "ALSAOutputDevices", "/f"], check=False)
 
     def wine(self, args, check=True, lang="en_US.UTF-8", timeout=120):
-        proc = subprocess.run(["wine"] + args, env=wine_env(self.home, lang), capture_output=True, timeout=timeout)
+        proc = subprocess.run(["wine"] + args, env=wine_env(self.home, lang, self.bass_dir), capture_output=True,
+                              timeout=timeout)
         if check and proc.returncode != 0:
             raise AssertionError(f"wine {args[0]} failed: {proc.stdout!r} {proc.stderr!r}")
         return proc

@@ -28,6 +28,19 @@ def speech_mp3(tmp_path):
     return mp3.read_bytes()
 
 
+def midi(*tracks, division=96, fmt=None, raw_tracks=None):
+    """An SMF from track bodies (bytes, end-of-track included when wanted)."""
+    fmt = (0 if len(tracks) == 1 else 1) if fmt is None else fmt
+    data = b"MThd" + struct.pack(">IHHH", 6, fmt, len(tracks), division)
+    for t in tracks:
+        data += b"MTrk" + struct.pack(">I", len(t) if raw_tracks is None else raw_tracks) + t
+    return data
+
+
+EOT = b"\x00\xff\x2f\x00"
+MELODY = b"".join(bytes([0, 0x90, k, 100, 48, 0x80, k, 0]) for k in (60, 64, 67)) + EOT
+
+
 def id3v2(size):
     syncsafe = bytes([(size >> 21) & 0x7F, (size >> 14) & 0x7F, (size >> 7) & 0x7F, size & 0x7F])
     return b"ID3\x03\x00\x00" + syncsafe + b"\x00" * size
@@ -51,21 +64,39 @@ CASES = [
     ("wav-rate-zero", lambda t: wav_bytes(rate=0), FILEFORM),
     ("wav-bits-zero", lambda t: wav_bytes(bits=0), FILEFORM),
     ("midi", lambda t: b"MThd\x00\x00\x00\x06\x00\x00\x00\x01\x00\x60", FILEFORM),
+    ("midi-truncated-header", lambda t: midi(MELODY)[:11], FILEFORM),
+    ("midi-zero-tracks", lambda t: midi(), FILEFORM),
+    ("midi-division-zero", lambda t: midi(MELODY, division=0), FILEFORM),
+    ("midi-random-bytes", lambda t: np.random.default_rng(5).integers(0, 256, 50000, dtype=np.uint8).tobytes(),
+     FILEFORM),
+    ("midi-track-past-the-end", lambda t: midi(MELODY, raw_tracks=10 ** 6), "plays"),
+    ("midi-tempo-zero", lambda t: midi(b"\x00\xff\x51\x03\x00\x00\x00" + MELODY), "plays"),
+    ("midi-no-end-of-track", lambda t: midi(MELODY[:-4]), "plays"),
+    ("midi-delta-0x0FFFFFFF", lambda t: midi(MELODY[:-4] + b"\xff\xff\xff\x7f\x90\x3c\x64" + EOT), "long"),
+    ("midi-100000-notes-at-one-tick",
+     lambda t: midi(b"\x00\x90" + b"\x00".join(bytes([k % 128, 100]) for k in range(100000)) + b"\x60\x80\x3c\x00"
+                    + b"\x00\xb0\x7b\x00" + EOT), "plays"),
+    ("midi-notes-never-released", lambda t: midi(b"\x00\x90\x3c\x64\x00\x40\x64\x60\x43\x64" + EOT), "plays"),
+    ("midi-10MB", lambda t: midi(b"\x00\xf0\x85\x80\x80\x00" + b"\x01" * (10 * 2 ** 20) + MELODY), "plays"),
+    ("midi-rmid", lambda t: b"RIFF" + struct.pack("<I", 4 + 8 + len(midi(MELODY))) + b"RMIDdata"
+     + struct.pack("<I", len(midi(MELODY))) + midi(MELODY), "plays"),
 ]
 
 
 @pytest.mark.parametrize("name,build,expected", CASES, ids=[c[0] for c in CASES])
 def test_bad_files(rig, tmp_path, name, build, expected):
-    path = tmp_path / f"{name}.mp3"
+    path = tmp_path / (f"{name}.mid" if name.startswith("midi") else f"{name}.mp3")
     path.write_bytes(build(tmp_path))
     out = tmp_path / "decoded.raw"
-    r = rig.run("init 0", f"create {win_path(path)}", "play", "waitend 5000", f"createmem {win_path(path)}",
-                f"decode {win_path(out)}", "free", timeout=60)
+    # A stream that is meant to last (an hour of MIDI) is decoded in part.
+    r = rig.run("init 0", f"create {win_path(path)}", "play", "waitend 5000", "resources",
+                f"createmem {win_path(path)}", f"decode {win_path(out)} {10 * 44100 * 4}", "free", timeout=60)
     created, from_memory = line(r, "create"), line(r, "createmem")
-    if expected == "plays":
+    if expected in ("plays", "long"):
         assert created["handle"] > 0 and from_memory["handle"] > 0, r
-        assert line(r, "waitend")["ended"] == 1
+        assert line(r, "waitend")["ended"] == (expected == "plays")
         assert line(r, "decode")["bytes"] > 0
+        assert line(r, "resources")["private"] < 400 * 2 ** 20
     else:
         assert (created["handle"], created["err"]) == (0, expected)
         # An empty memory block is a bad argument rather than a bad file.

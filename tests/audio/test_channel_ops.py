@@ -87,7 +87,8 @@ def test_conversions_volume_and_spectrum(rig, tmp_path):
 
 def test_calls_that_must_fail_cleanly(rig, tmp_path):
     midi = tmp_path / "song.mid"
-    midi.write_bytes(b"MThd\x00\x00\x00\x06\x00\x00\x00\x01\x00\x60MTrk\x00\x00\x00\x04\x00\xff\x2f\x00")
+    # A MIDI file whose time division is 0: no time can be given to its events.
+    midi.write_bytes(b"MThd\x00\x00\x00\x06\x00\x00\x00\x01\x00\x00MTrk\x00\x00\x00\x04\x00\xff\x2f\x00")
     clip = make_sine(tmp_path / "tone.wav", seconds=0.2)
     r = rig.run(f"create {win_path(clip)}", "init 0", "url http://example.com/a.mp3", f"create {win_path(midi)}",
                 f"create {win_path(tmp_path / 'missing.wav')}", "handle 0", "streamfree", "play", "pos", "active",

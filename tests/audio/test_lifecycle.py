@@ -2,6 +2,7 @@
 many stream and device life cycles."""
 import subprocess
 
+import midi_fixtures
 from conftest import line, make_sine, win_path
 
 
@@ -26,4 +27,12 @@ def test_two_hundred_init_free_cycles(rig, tmp_path):
     r = rig.run("initloop 10 -1", "resources", f"initloop 200 -1 {win_path(wav)}", "initloop 20 0", "resources",
                 timeout=600)
     assert [line(r, "initloop", i)["failures"] for i in range(3)] == [0, 0, 0]
+    assert_flat(line(r, "resources", 0), line(r, "resources", 1))
+
+
+def test_a_thousand_midi_streams(rig, tmp_path):
+    mid = midi_fixtures.chord().write(tmp_path)
+    r = rig.run("init -1", f"loop 100 {win_path(mid)}", "resources", f"loop 1000 {win_path(mid)}", "resources", "free",
+                timeout=600)
+    assert [line(r, "loop", i)["failures"] for i in range(2)] == [0, 0]
     assert_flat(line(r, "resources", 0), line(r, "resources", 1))
