@@ -47,7 +47,8 @@ constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELE
 std::int64_t systemNow() {
     FILETIME now;
     GetSystemTimeAsFileTime(&now);
-    return static_cast<std::int64_t>(static_cast<std::uint64_t>(now.dwHighDateTime) << 32 | now.dwLowDateTime);
+    return static_cast<std::int64_t>(static_cast<std::uint64_t>(now.dwHighDateTime) << 32 |
+                                     now.dwLowDateTime);
 }
 
 bool stampOf(HANDLE file, FileStamp& stamp) {
@@ -57,14 +58,16 @@ bool stampOf(HANDLE file, FileStamp& stamp) {
     stamp.volume = info.dwVolumeSerialNumber;
     stamp.fileIndex = static_cast<std::uint64_t>(info.nFileIndexHigh) << 32 | info.nFileIndexLow;
     stamp.size = static_cast<std::uint64_t>(info.nFileSizeHigh) << 32 | info.nFileSizeLow;
-    stamp.lastWrite = static_cast<std::int64_t>(static_cast<std::uint64_t>(info.ftLastWriteTime.dwHighDateTime) << 32 |
-                                                info.ftLastWriteTime.dwLowDateTime);
+    stamp.lastWrite =
+        static_cast<std::int64_t>(static_cast<std::uint64_t>(info.ftLastWriteTime.dwHighDateTime) << 32 |
+                                  info.ftLastWriteTime.dwLowDateTime);
     return true;
 }
 
 ReadResult openFailure() {
     const DWORD error = GetLastError();
-    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? ReadResult::Missing : ReadResult::Failed;
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? ReadResult::Missing
+                                                                          : ReadResult::Failed;
 }
 
 // The file's stamp as it is now; a missing file has the empty stamp.
@@ -81,7 +84,8 @@ bool readAll(HANDLE file, std::uint64_t size, std::string& bytes) {
     std::size_t done = 0;
     while (done < bytes.size()) {
         DWORD got = 0;
-        if (!ReadFile(file, bytes.data() + done, static_cast<DWORD>(bytes.size() - done), &got, nullptr)) return false;
+        if (!ReadFile(file, bytes.data() + done, static_cast<DWORD>(bytes.size() - done), &got, nullptr))
+            return false;
         if (got == 0) break; // the file shrank meanwhile
         done += got;
     }
@@ -91,7 +95,8 @@ bool readAll(HANDLE file, std::uint64_t size, std::string& bytes) {
 
 // One parsed state of a file, shared by the reads that find the file unchanged.
 struct Snapshot {
-    Snapshot(IniText text, const FileStamp& fileStamp, std::uint64_t bytesFingerprint, std::int64_t readStartedAt)
+    Snapshot(IniText text, const FileStamp& fileStamp, std::uint64_t bytesFingerprint,
+             std::int64_t readStartedAt)
         : stamp(fileStamp), fingerprint(bytesFingerprint), verifiedAt(readStartedAt), ini(std::move(text)),
           index(ini) {}
     Snapshot(const Snapshot&) = delete;
@@ -149,7 +154,8 @@ class SnapshotCache {
     // compare the bytes until the stamp proves them.
     void wrote(const std::wstring& path, IniText ini, const std::string& bytes, const FileStamp& stamp,
                std::int64_t writeStartedAt) {
-        auto written = std::make_shared<Snapshot>(std::move(ini), stamp, contentFingerprint(bytes), writeStartedAt);
+        auto written =
+            std::make_shared<Snapshot>(std::move(ini), stamp, contentFingerprint(bytes), writeStartedAt);
         const std::lock_guard<std::mutex> guard(mutex_);
         remember(path, std::move(written));
     }
@@ -159,6 +165,7 @@ class SnapshotCache {
         static const auto none = std::make_shared<Snapshot>(IniText::parse({}), FileStamp{}, 0, 0);
         return none;
     }
+
   private:
     void remember(const std::wstring& path, std::shared_ptr<Snapshot> snapshot) {
         // The program has five files; paths of tests and tools come and go.
@@ -249,8 +256,8 @@ std::wstring temporaryFor(const std::wstring& path, DWORD processId) {
 // The sibling stays open, unshared, while it is written, so that no clean-up of
 // another copy can remove it under us.
 bool stageTemporary(const std::wstring& temporary, const std::string& bytes, bool flush) {
-    rt::UniqueFile file(
-        CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    rt::UniqueFile file(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return false;
     if (writeAll(file.get(), bytes) && (!flush || FlushFileBuffers(file.get()))) return true;
     file.reset();
@@ -296,8 +303,10 @@ std::optional<Prepared> prepare(std::shared_ptr<Snapshot> from, const Edit& edit
     if (edit.value ? stored.value && *stored.value == IniText::storedForm(*edit.value) : !stored.keyFound)
         return std::nullopt;
     Prepared next{from, from->ini, {}, 0};
-    if (edit.value) next.ini.set(edit.section, edit.key, *edit.value);
-    else next.ini.remove(edit.section, edit.key);
+    if (edit.value)
+        next.ini.set(edit.section, edit.key, *edit.value);
+    else
+        next.ini.remove(edit.section, edit.key);
     next.bytes = next.ini.serialize();
     next.startedAt = systemNow();
     return next;
@@ -313,8 +322,8 @@ Outcome replace(const std::wstring& path, const std::wstring& temporary, bool st
         if (staged) DeleteFileW(temporary.c_str());
         return Outcome::Retry;
     }
-    bool replaced =
-        staged && MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    bool replaced = staged && MoveFileExW(temporary.c_str(), path.c_str(),
+                                          MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
     if (!replaced) {
         if (staged) DeleteFileW(temporary.c_str());
         replaced = rewriteInPlace(path, next.bytes);
@@ -374,7 +383,8 @@ std::wstring SettingsStore::read(std::wstring_view file, std::wstring_view secti
         const std::u16string defaultText = toU16(def.substr(0, def.find(L'\0')));
         const Loaded loaded = snapshots().load(std::wstring(file));
         // An unreadable file reads like a missing one: every key has its default.
-        const std::shared_ptr<Snapshot> contents = loaded.snapshot ? loaded.snapshot : SnapshotCache::missing();
+        const std::shared_ptr<Snapshot> contents =
+            loaded.snapshot ? loaded.snapshot : SnapshotCache::missing();
         return toWide(contents->index.read(toU16(section), toU16(key), defaultText));
     } catch (...) {
         return {};
@@ -437,11 +447,14 @@ bool processIsRunning(DWORD processId) {
 // The process id in "<name>.<digits>.tmp", when found names a temporary of name.
 bool temporaryOwner(std::wstring_view found, std::wstring_view name, DWORD& processId) {
     constexpr std::wstring_view kSuffix = L".tmp";
-    if (found.size() <= name.size() + 1 + kSuffix.size() || CompareStringOrdinal(found.data(), static_cast<int>(name.size()), name.data(), static_cast<int>(name.size()), TRUE) != CSTR_EQUAL ||
+    if (found.size() <= name.size() + 1 + kSuffix.size() ||
+        CompareStringOrdinal(found.data(), static_cast<int>(name.size()), name.data(),
+                             static_cast<int>(name.size()), TRUE) != CSTR_EQUAL ||
         found[name.size()] != L'.' || !found.ends_with(kSuffix)) {
         return false;
     }
-    const std::wstring_view digits = found.substr(name.size() + 1, found.size() - name.size() - 1 - kSuffix.size());
+    const std::wstring_view digits =
+        found.substr(name.size() + 1, found.size() - name.size() - 1 - kSuffix.size());
     if (digits.empty() || digits.size() > 10) return false;
     std::uint64_t id = 0;
     for (const wchar_t c : digits) {
@@ -457,8 +470,8 @@ bool temporaryOwner(std::wstring_view found, std::wstring_view name, DWORD& proc
 
 std::wstring settingsLockName(std::wstring_view file) {
     const std::wstring canonical = canonicalPath(std::wstring(trimmedName(file)));
-    const std::uint64_t id = contentFingerprint(
-        std::string_view(reinterpret_cast<const char*>(canonical.data()), canonical.size() * sizeof(wchar_t)));
+    const std::uint64_t id = contentFingerprint(std::string_view(
+        reinterpret_cast<const char*>(canonical.data()), canonical.size() * sizeof(wchar_t)));
     wchar_t name[64];
     swprintf(name, 64, L"Local\\SoundBoard.settings.%016llx", static_cast<unsigned long long>(id));
     return name;
@@ -476,7 +489,8 @@ void removeStaleTemporaries(std::wstring_view file) {
         if (!find) return;
         do {
             DWORD owner = 0;
-            if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || !temporaryOwner(data.cFileName, name, owner))
+            if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ||
+                !temporaryOwner(data.cFileName, name, owner))
                 continue;
             if (owner != GetCurrentProcessId() && processIsRunning(owner)) continue;
             // A file still open for writing refuses to go: it is not stale after all.

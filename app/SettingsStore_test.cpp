@@ -278,8 +278,8 @@ TEST_F(SettingsStoreTest, EveryChangeByAnotherProgramIsSeenAtTheNextRead) {
         void (*apply)(const std::wstring& file, const std::wstring& other, const std::string& bytes);
     };
     const Change changes[] = {
-        {"rewritten in place", [](const std::wstring& file, const std::wstring&,
-                                  const std::string& bytes) { put(file, bytes); }},
+        {"rewritten in place",
+         [](const std::wstring& file, const std::wstring&, const std::string& bytes) { put(file, bytes); }},
         {"replaced by another file",
          [](const std::wstring& file, const std::wstring& spare, const std::string& bytes) {
              put(spare, bytes);
@@ -318,8 +318,8 @@ class ChildProcess {
         STARTUPINFOW startup{};
         startup.cb = sizeof startup;
         PROCESS_INFORMATION info{};
-        if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED | CREATE_NO_WINDOW,
-                            nullptr, nullptr, &startup, &info))
+        if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE,
+                            CREATE_SUSPENDED | CREATE_NO_WINDOW, nullptr, nullptr, &startup, &info))
             return;
         process_.reset(info.hProcess);
         rt::UniqueKernelHandle thread(info.hThread);
@@ -395,7 +395,7 @@ TEST_F(SettingsStoreTest, AWriteGoesThroughWhenTheLockHolderDiedOrHangs) {
 
     struct Holder {
         std::wstring name;
-        HANDLE taken = nullptr; // signalled once the mutex is held
+        HANDLE taken = nullptr;   // signalled once the mutex is held
         HANDLE release = nullptr; // nullptr: end the thread holding the mutex
     };
     const auto holdLock = [](void* p) -> DWORD {

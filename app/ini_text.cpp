@@ -346,7 +346,8 @@ std::uint32_t foldedHash(std::u16string_view name) {
 IniIndex::IniIndex(const IniText& ini) : ini_(ini) {
     const std::u16string_view text = ini.text();
     const auto spanOf = [&text](std::u16string_view part) {
-        return Span{static_cast<std::uint32_t>(part.data() - text.data()), static_cast<std::uint32_t>(part.size())};
+        return Span{static_cast<std::uint32_t>(part.data() - text.data()),
+                    static_cast<std::uint32_t>(part.size())};
     };
     // Keys before the first header belong to the unnamed section, number 0; a
     // header whose name is empty never reopens it, as with IniText::locate.
@@ -371,8 +372,8 @@ IniIndex::IniIndex(const IniText& ini) : ini_(ini) {
                 current = inserted ? std::optional<std::uint32_t>(it->second) : std::nullopt;
                 if (inserted) sectionNames_.push_back(spanOf(parsed.name));
             } else if (current) {
-                Entry entry{*current, foldedHash(parsed.name), spanOf(parsed.name), {}, parsed.value.has_value(),
-                            false};
+                Entry entry{*current, foldedHash(parsed.name),  spanOf(parsed.name),
+                            {},       parsed.value.has_value(), false};
                 if (parsed.value) entry.value = spanOf(*parsed.value);
                 keys_.push_back(entry);
             }
@@ -404,8 +405,8 @@ IniIndex::IniIndex(const IniText& ini) : ini_(ini) {
         };
         const std::u16string_view name = text.substr(nameBegin, nameEnd - nameBegin);
         const bool comment = isComment(name);
-        keys_.push_back({*current, comment ? 0 : foldedHash(name), span(nameBegin, nameEnd), span(valueBegin, valueEnd),
-                         hasValue, comment});
+        keys_.push_back({*current, comment ? 0 : foldedHash(name), span(nameBegin, nameEnd),
+                         span(valueBegin, valueEnd), hasValue, comment});
     }
     std::size_t hashed = 0;
     for (const Entry& entry : keys_)
@@ -424,7 +425,8 @@ IniIndex::IniIndex(const IniText& ini) : ini_(ini) {
 }
 
 std::size_t IniIndex::slotOf(const Entry& entry) const {
-    const std::uint64_t mixed = (entry.hash ^ (entry.section * 0x9E3779B97F4A7C15ull)) * 0xFF51AFD7ED558CCDull;
+    const std::uint64_t mixed =
+        (entry.hash ^ (entry.section * 0x9E3779B97F4A7C15ull)) * 0xFF51AFD7ED558CCDull;
     return static_cast<std::size_t>(mixed >> 32) & (slots_.size() - 1);
 }
 
@@ -438,7 +440,8 @@ IniIndex::Lookup IniIndex::lookup(std::u16string_view section, std::u16string_vi
     };
     if (isComment(trim(key))) {
         for (const Entry& entry : keys_) {
-            if (entry.comment && entry.section == s->second && namesMatch(at(entry.key), key)) return found(entry);
+            if (entry.comment && entry.section == s->second && namesMatch(at(entry.key), key))
+                return found(entry);
         }
         return {};
     }

@@ -82,7 +82,7 @@ class IniIndex {
     explicit IniIndex(const IniText& ini);
 
     struct Lookup {
-        bool keyFound = false;                // the key has a line (with or without '=')
+        bool keyFound = false;               // the key has a line (with or without '=')
         std::optional<std::u16string> value; // as IniText::find gives it
     };
     Lookup lookup(std::u16string_view section, std::u16string_view key) const;
@@ -108,7 +108,9 @@ class IniIndex {
         bool hasValue = false;
         bool comment = false; // a name starting with ';': found by a scan, not the table
     };
-    std::u16string_view at(Span span) const { return std::u16string_view(ini_.text()).substr(span.begin, span.size); }
+    std::u16string_view at(Span span) const {
+        return std::u16string_view(ini_.text()).substr(span.begin, span.size);
+    }
 
     const IniText& ini_;
     // Folded section name -> its number.

@@ -38,7 +38,8 @@ class ProgramRun {
         const std::wstring folder = exe.substr(0, exe.find_last_of(L"\\/"));
         STARTUPINFOW si{sizeof si};
         const double begin = now();
-        if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &si, &info_))
+        if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &si,
+                            &info_))
             return false;
         started_ = true;
         // Slow starts (settings files of megabytes before they were indexed) get two minutes.

@@ -62,8 +62,9 @@ int tickFigures(const char* label) {
         ui::onAutoHideTick(form);
         us.push_back((bench::now() - t) * 1e6);
     }
-    std::printf("auto-hide tick, %s 配置.ini: median %.1f us, p99 %.1f us (%.3f%% of a 100 ms period)\n", label,
-                bench::percentile(us, 0.5), bench::percentile(us, 0.99), bench::percentile(us, 0.5) / 1000.0);
+    std::printf("auto-hide tick, %s 配置.ini: median %.1f us, p99 %.1f us (%.3f%% of a 100 ms period)\n",
+                label, bench::percentile(us, 0.5), bench::percentile(us, 0.99),
+                bench::percentile(us, 0.5) / 1000.0);
     return 0;
 }
 
@@ -85,6 +86,7 @@ int wmain(int argc, wchar_t** argv) {
             programs.emplace_back(narrow(argv[i]), argv[i + 1]);
         return startFigures(_wtoi(argv[2]), programs);
     }
-    std::fprintf(stderr, "usage: settings_bench start RUNS LABEL PROGRAM.exe...  |  settings_bench tick LABEL\n");
+    std::fprintf(stderr,
+                 "usage: settings_bench start RUNS LABEL PROGRAM.exe...  |  settings_bench tick LABEL\n");
     return 2;
 }

@@ -75,7 +75,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         check(index.lookup(s, k).keyFound);
         std::optional<std::u16string> stored = index.find(s, k);
         check(stored == ini.find(s, k));
-        if (folded(s) != folded(section) || folded(k) != folded(key)) others.emplace_back(s, k, std::move(stored));
+        if (folded(s) != folded(section) || folded(k) != folded(key))
+            others.emplace_back(s, k, std::move(stored));
     }
 
     if (!writableName(section) || !writableName(key)) return 0;
