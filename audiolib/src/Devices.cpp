@@ -7,6 +7,8 @@
 #include "Devices.h"
 #include "WinUtil.h"
 
+#include <algorithm>
+
 namespace audiolib {
 
 std::vector<Endpoint> listEndpoints() {
@@ -48,6 +50,13 @@ std::vector<Endpoint> listEndpoints() {
         else
             out.push_back(std::move(e));
     }
+    // The system enumerates endpoints in no fixed order (Wine by identifiers made up per installation), but
+    // the program stores the chosen device by its number: the others follow the default sorted by name, so
+    // a number names the same device from one run to the next.
+    const bool defaultFirst = !out.empty() && out.front().id == defaultId;
+    std::stable_sort(out.begin() + (defaultFirst ? 1 : 0), out.end(), [](const Endpoint& a, const Endpoint& b) {
+        return a.name != b.name ? a.name < b.name : a.id < b.id;
+    });
     return out;
 }
 
