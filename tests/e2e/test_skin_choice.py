@@ -88,10 +88,11 @@ def test_builtin_skins_apply_check_and_persist(program):
     looks = {"0": area(board, SKY)}
     for entry in range(1, 5):
         choose(open_menu(board), entry)
-        assert skin_setting(program) == CODES[entry], f"{ENTRIES[entry]} wrote {skin_setting(program)}"
+        assert harness.wait_until(lambda: skin_setting(program) == CODES[entry], 5), \
+            f"{ENTRIES[entry]} wrote {skin_setting(program)}"
+        new_look = lambda: all(np.abs(area(board, SKY) - looks[c]).max() > 4 for c in looks)
+        assert harness.wait_until(new_look, 5), f"{ENTRIES[entry]} looks like another skin"
         looks[CODES[entry]] = area(board, SKY)
-        assert all(np.abs(looks[CODES[entry]] - looks[c]).max() > 4 for c in looks if c != CODES[entry]), \
-            f"{ENTRIES[entry]} looks like another skin"
         rect = open_menu(board)
         assert menu_checks(rect) == [i == entry for i in range(6)]
         close_menu()
@@ -99,7 +100,7 @@ def test_builtin_skins_apply_check_and_persist(program):
     # The last choice ("琴随心声", code "6", not "5") is back after a restart.
     board = start(program)
     assert skin_setting(program) == "6"
-    assert np.abs(area(board, SKY) - looks["6"]).max() < 6
+    assert harness.wait_until(lambda: np.abs(area(board, SKY) - looks["6"]).max() < 6, 5)
     assert menu_checks(open_menu(board)) == [False, False, False, False, True, False]
     close_menu()
     assert program.close() == 0
@@ -117,13 +118,14 @@ def test_a_picture_of_ones_own_applies_and_is_remembered(program, tmp_path):
     program.driver("press", "打开", "#1")
     assert harness.wait_until(lambda: skin_setting(program) not in ("0", None), 5)
     assert skin_setting(program).endswith("我的 皮肤.png")
+    applied = lambda t: t[0] > t[2] + 40 and np.abs(t - before).max() > 30
+    assert harness.wait_until(lambda: applied(area(board, SKY)), 5), "the picture was not applied"
     after = area(board, SKY)
-    assert after[0] > after[2] + 40 and np.abs(after - before).max() > 30, "the picture was not applied"
     assert menu_checks(open_menu(board)) == [False] * 5 + [True]
     close_menu()
     assert program.close() == 0
     board = start(program)
-    assert np.abs(area(board, SKY) - after).max() < 8
+    assert harness.wait_until(lambda: np.abs(area(board, SKY) - after).max() < 8, 5)
     assert program.close() == 0
     del dialog
 
