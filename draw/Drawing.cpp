@@ -241,12 +241,6 @@ Argb Image::pixel(int x, int y) const {
     return c;
 }
 
-HBITMAP Image::toHbitmap(Argb background) const {
-    HBITMAP bitmap = nullptr;
-    if (!call(api().GdipCreateHBITMAPFromBitmap, native(), &bitmap, background)) return nullptr;
-    return bitmap;
-}
-
 Bytes Image::encode(std::wstring_view format) const {
     CLSID clsid{};
     if (!native() || !findEncoder(format, clsid)) return {};
@@ -350,6 +344,14 @@ Tooltip::~Tooltip() {
     if (window_ && IsWindow(window_)) DestroyWindow(window_);
 }
 
+TOOLINFOW Tooltip::tool(UINT_PTR id) const {
+    TOOLINFOW info{};
+    info.cbSize = rt::kToolInfoSize;
+    info.hwnd = owner_;
+    info.uId = id;
+    return info;
+}
+
 HWND Tooltip::create(HWND owner, bool balloon) {
     owner_ = owner;
     const DWORD style = WS_POPUP | TTS_ALWAYSTIP | (balloon ? TTS_BALLOON : 0);
@@ -361,11 +363,8 @@ HWND Tooltip::create(HWND owner, bool balloon) {
 bool Tooltip::addTool(const RECT& rect, std::wstring_view text, UINT_PTR id) {
     if (!window_) return false;
     std::wstring t(text);
-    TOOLINFOW info{};
-    info.cbSize = rt::kToolInfoSize;
+    TOOLINFOW info = tool(id);
     info.uFlags = TTF_SUBCLASS;
-    info.hwnd = owner_;
-    info.uId = id;
     info.rect = rect;
     info.lpszText = t.data();
     return SendMessageW(window_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info)) != 0;
@@ -373,20 +372,14 @@ bool Tooltip::addTool(const RECT& rect, std::wstring_view text, UINT_PTR id) {
 
 bool Tooltip::deleteTool(UINT_PTR id) {
     if (!window_) return false;
-    TOOLINFOW info{};
-    info.cbSize = rt::kToolInfoSize;
-    info.hwnd = owner_;
-    info.uId = id;
+    TOOLINFOW info = tool(id);
     SendMessageW(window_, TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&info));
     return true;
 }
 
 bool Tooltip::setToolRect(UINT_PTR id, const RECT& rect) {
     if (!window_) return false;
-    TOOLINFOW info{};
-    info.cbSize = rt::kToolInfoSize;
-    info.hwnd = owner_;
-    info.uId = id;
+    TOOLINFOW info = tool(id);
     info.rect = rect;
     SendMessageW(window_, TTM_NEWTOOLRECTW, 0, reinterpret_cast<LPARAM>(&info));
     return true;
@@ -395,10 +388,7 @@ bool Tooltip::setToolRect(UINT_PTR id, const RECT& rect) {
 bool Tooltip::setText(UINT_PTR id, std::wstring_view text) {
     if (!window_) return false;
     std::wstring t(text);
-    TOOLINFOW info{};
-    info.cbSize = rt::kToolInfoSize;
-    info.hwnd = owner_;
-    info.uId = id;
+    TOOLINFOW info = tool(id);
     info.lpszText = t.data();
     SendMessageW(window_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&info));
     return true;

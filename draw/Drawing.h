@@ -186,8 +186,6 @@ class Image : public NativeObject<GpImage, &GdipApi::GdipDisposeImage> {
     [[nodiscard]] int height() const;
     bool rotateFlip(int type);
     [[nodiscard]] Argb pixel(int x, int y) const;
-    // A DIB section copy; the caller owns it. Null on failure.
-    [[nodiscard]] HBITMAP toHbitmap(Argb background = 0) const;
     // Encodes with the encoder of the format GUID text; empty on failure.
     [[nodiscard]] Bytes encode(std::wstring_view format) const;
     // Saves to a file; without a format as BMP.
@@ -242,6 +240,9 @@ class Tooltip {
     [[nodiscard]] HWND window() const noexcept { return window_; }
 
   private:
+    // The tool's identity as the tooltip messages take it.
+    [[nodiscard]] TOOLINFOW tool(UINT_PTR id) const;
+
     HWND window_ = nullptr;
     HWND owner_ = nullptr;
 };

@@ -119,7 +119,6 @@ struct ImageCodecInfo {
     X(GdipGetImageHeight, GpImage*, UINT*)                                                                       \
     X(GdipImageRotateFlip, GpImage*, int)                                                                        \
     X(GdipBitmapGetPixel, GpImage*, INT, INT, Argb*)                                                             \
-    X(GdipCreateHBITMAPFromBitmap, GpImage*, HBITMAP*, Argb)                                                     \
     X(GdipGetImageEncodersSize, UINT*, UINT*)                                                                    \
     X(GdipGetImageEncoders, UINT, UINT, ImageCodecInfo*)                                                         \
     X(GdipSaveImageToStream, GpImage*, IStream*, const CLSID*, const void*)                                      \

@@ -240,19 +240,6 @@ void attachEdit(SkinEngine& engine, HWND edit, int windowIndex) {
 
 // ---- combo boxes ----
 
-// The combo box's answer for its edit: the washed background as a pattern brush, kept on the edit.
-LRESULT patternAnswer(SkinEngine& engine, HWND edit, HDC dc) {
-    SetTextColor(dc, static_cast<COLORREF>(paint::intProp(edit, L"Kj_Ztys")));
-    SetBkMode(dc, TRANSPARENT);
-    if (HANDLE old = RemovePropW(edit, L"Kj_dxjb")) DeleteObject(old);
-    if (HANDLE old = RemovePropW(edit, L"Kj_wtjb")) DeleteObject(old);
-    HBITMAP bitmap = engine.controlBackgroundBitmap(edit);
-    HBRUSH brush = bitmap ? CreatePatternBrush(bitmap) : nullptr;
-    if (bitmap) SetPropW(edit, L"Kj_wtjb", bitmap);
-    if (brush) SetPropW(edit, L"Kj_dxjb", brush);
-    return reinterpret_cast<LRESULT>(brush ? brush : static_cast<HBRUSH>(GetStockObject(NULL_BRUSH)));
-}
-
 void paintCombo(SkinEngine& engine, int windowIndex, int index, bool hot, std::optional<bool> focused = {}) {
     WindowRecord* w = engine.window(windowIndex);
     if (!w || index < 1 || index > static_cast<int>(w->comboRecords.size())) return;
@@ -343,7 +330,7 @@ std::optional<LRESULT> onComboMessage(SkinEngine& e, ComboRecord& r, int wi, int
     }
     case WM_CTLCOLOREDIT:
         if (overlay && m.lParam)
-            return patternAnswer(e, reinterpret_cast<HWND>(m.lParam), reinterpret_cast<HDC>(m.wParam));
+            return e.colourAnswer(reinterpret_cast<HWND>(m.lParam), reinterpret_cast<HDC>(m.wParam), true);
         break;
     case WM_MOUSEMOVE:
         if (paint::becomeHot(w, m.hwnd, index, kHotCombos)) paintCombo(e, wi, index, true);

@@ -467,8 +467,7 @@ LRESULT CALLBACK SkinEngine::windowProcEntry(HWND hwnd, UINT msg, WPARAM wParam,
         if (theEngine) return theEngine->windowProc(hwnd, msg, wParam, lParam);
     } catch (...) {
     }
-    auto previous = reinterpret_cast<WNDPROC>(GetPropW(hwnd, kProcProp));
-    return previous ? CallWindowProcW(previous, hwnd, msg, wParam, lParam) : DefWindowProcW(hwnd, msg, wParam, lParam);
+    return passOn(hwnd, msg, wParam, lParam);
 }
 
 } // namespace skin

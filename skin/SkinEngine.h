@@ -318,6 +318,10 @@ class SkinEngine {
     // A memory DC w x h holding what lies behind `rect` of the control; give it back with releaseCaptureDC.
     HDC captureBackground(HWND control, const RECT& rect);
     void releaseCaptureDC(HDC dc);
+    // A control-colour answer: the control's text colour, a transparent background and either a hollow
+    // brush or a pattern brush of its washed background; the previous brush and bitmap kept on the
+    // control are deleted first.
+    LRESULT colourAnswer(HWND control, HDC dc, bool pattern);
     // The background of the control's client area washed with white at overlayAlpha; the caller owns it.
     HBITMAP controlBackgroundBitmap(HWND control);
     [[nodiscard]] size_t captureCount() const { return dcCache_.size(); }
@@ -360,7 +364,6 @@ class SkinEngine {
     void beginFrameDrag(int windowIndex, POINT p, const RECT& client);
     void updateFrameCursor(int windowIndex, POINT p, const RECT& client);
     void fadeTick(int windowIndex);
-    LRESULT colourAnswer(HWND control, HDC dc, bool pattern);
     // The WM_CTLCOLOR* answers of skinned windows and panels; 0 when the system's colours stay.
     LRESULT answerControlColour(UINT msg, WPARAM wParam, LPARAM lParam);
     // What skinned windows and panels answer their children (notifications, colours); nothing when the
