@@ -19,25 +19,36 @@ function(sb_add_unit_test name)
   if(WIN32)
     foreach(lang zh_CN en_US)
       add_test(NAME ${name}.${lang}
-               COMMAND ${CMAKE_SOURCE_DIR}/tools/wine-test ${lang}.UTF-8 $<TARGET_FILE:${name}>)
+               COMMAND ${CMAKE_SOURCE_DIR}/tools/slot ${CMAKE_SOURCE_DIR}/tools/wine-test ${lang}.UTF-8
+                       $<TARGET_FILE:${name}>)
+      set_tests_properties(${name}.${lang} PROPERTIES RESOURCE_GROUPS wine:1)
     endforeach()
   else()
     add_test(NAME ${name} COMMAND ${name})
   endif()
 endfunction()
 
-# sb_add_pytests(PREFIX dir LOCK name TIMEOUT seconds ENV "A=1;B=2")
+# sb_add_pytests(PREFIX dir TIMEOUT seconds [LOCK name] [SLOW test_x ...] ENV "A=1;B=2")
 # One CTest test per test_*.py file in the current source folder, run with
-# Debian's pytest from the repository root.
+# Debian's pytest from the repository root in a Wine slot of its own
+# (tools/slot). LOCK keeps the folder's tests from running beside each other;
+# SLOW names the long files, which tools/test starts first.
 function(sb_add_pytests)
-  cmake_parse_arguments(arg "" "PREFIX;LOCK;TIMEOUT" "ENV" ${ARGN})
+  cmake_parse_arguments(arg "" "PREFIX;LOCK;TIMEOUT" "ENV;SLOW" ${ARGN})
   file(GLOB files CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/test_*.py)
   foreach(t ${files})
     get_filename_component(n ${t} NAME_WE)
     add_test(NAME ${arg_PREFIX}.${n}
-             COMMAND /usr/bin/python3 -m pytest -q -p no:cacheprovider ${t}
+             COMMAND ${CMAKE_SOURCE_DIR}/tools/slot /usr/bin/python3 -m pytest -q -p no:cacheprovider ${t}
              WORKING_DIRECTORY ${CMAKE_SOURCE_DIR})
+    set(cost 100)
+    if(n IN_LIST arg_SLOW)
+      set(cost 1000)
+    endif()
     set_tests_properties(${arg_PREFIX}.${n} PROPERTIES
-      ENVIRONMENT "${arg_ENV}" RESOURCE_LOCK ${arg_LOCK} TIMEOUT ${arg_TIMEOUT})
+      ENVIRONMENT "${arg_ENV}" RESOURCE_GROUPS wine:1 TIMEOUT ${arg_TIMEOUT} COST ${cost})
+    if(arg_LOCK)
+      set_tests_properties(${arg_PREFIX}.${n} PROPERTIES RESOURCE_LOCK ${arg_LOCK})
+    endif()
   endforeach()
 endfunction()

@@ -78,7 +78,8 @@ def test_midi_button_volume_stop_and_a_clip_that_replaces_it(program, tmp_path):
     # The clip replaced the MIDI file: it is heard clean, with nothing of the file left under it.
     clip_head = clip_reference(clip, tmp_path)[: RATE] * 0.3
     at = align(capture, clip_head)
-    assert third + RATE // 2 < at < third + 2 * RATE
+    # (After the third start by the 0.8 s the test waits; how much later depends on how busy the machine is.)
+    assert third + RATE // 2 < at < third + 6 * RATE
     assert snr_db(capture, clip_head, at) > 15
 
 

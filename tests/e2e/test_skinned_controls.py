@@ -146,7 +146,8 @@ def test_dragging_the_volume_thumb_with_the_mouse_turns_a_playing_clip_down(prog
     lag = align(capture, ref[:RATE])
     first = gain(capture, ref, lag, 0.3, 0.9)
     assert abs(first - 1.0) < 0.05, f"the clip started at {first:.2f}, not at full volume"
-    later = gain(capture, ref, lag, dragged + 0.4, min(length, dragged + 1.6))
+    # The clip's last second, well after the drag: on a busy machine the last moves reach the program late.
+    later = gain(capture, ref, lag, max(dragged + 0.4, length - 1.1), length - 0.1)
     assert abs(later - pos / 100) < 0.04, f"after the drag the clip plays at {later:.2f}, the slider says {pos}"
 
 
