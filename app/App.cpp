@@ -11,6 +11,7 @@
 #include "board/SoundBoard.h"
 #include "draw/GdiplusRuntime.h"
 #include "maint/Links.h"
+#include "maint/StartupTrace.h"
 #include "maint/WorkingSet.h"
 #include "runtime/Form.h"
 #include "runtime/Resources.h"
@@ -131,6 +132,7 @@ const std::wstring& executablePath() {
 std::wstring settingsFile(std::wstring_view name) { return runDirectory() + L"\\" + std::wstring(name); }
 
 void onMainWindowCreated(rt::Form& form) {
+    maint::markStartup(L"controls");
     mainWindow = &form;
     bindEvents(form);
 
@@ -172,6 +174,7 @@ void onMainWindowCreated(rt::Form& form) {
     // 8. The saved skin (skin choice).
     ui::setUpSkinChoice({skinEngine, [] { pageStrip->refresh(); }});
     ui::applySavedSkin(form, SettingsStore::read(settingsFile(kSkinSettings), L"皮肤选项", L"当前皮肤", L"0"));
+    maint::markStartup(L"skin");
 
     // 9. The program folder; the audio library is looked for in its plugins folder first.
     programDir = runDirectory() + L"\\";
@@ -179,6 +182,7 @@ void onMainWindowCreated(rt::Form& form) {
 
     // 10. Output channel: fills the list and initialises the audio library.
     audio::fillOutputChannels(form, SettingsStore::readInt(settingsFile(kMainSettings), L"music", L"passage", L"1"));
+    maint::markStartup(L"audio");
 
     // 11. Volume; setting the slider from code writes nothing back.
     if (rt::Control* volume = form.find(L"滑块条1"))
@@ -189,6 +193,7 @@ void onMainWindowCreated(rt::Form& form) {
 
     // 13. First run: the desktop shortcut (window behaviours).
     ui::createDesktopShortcut();
+    maint::markStartup(L"board");
 }
 
 void onMainWindowCloseQuery(rt::Form&) {
@@ -197,6 +202,7 @@ void onMainWindowCloseQuery(rt::Form&) {
 }
 
 int run() {
+    maint::markStartup(L"main");
     // Sibling files left by copies that ended in the middle of a settings write.
     for (const wchar_t* name : {kMainSettings, kAutoHideSettings, kTopmostSettings, kTransparencySettings, kSkinSettings})
         removeStaleTemporaries(settingsFile(name));
@@ -261,11 +267,13 @@ int run() {
     INITCOMMONCONTROLSEX icc{sizeof(INITCOMMONCONTROLSEX),
                              ICC_STANDARD_CLASSES | ICC_BAR_CLASSES | ICC_TAB_CLASSES | ICC_WIN95_CLASSES};
     InitCommonControlsEx(&icc);
+    maint::markStartup(L"globals");
 
     // 5.–6. Load the main window, then run the message loop until it is destroyed.
     rt::Form window;
     if (!window.load(ui::mainWindowLayout(), {onMainWindowCreated, onMainWindowCloseQuery, nullptr}))
         return 1;
+    maint::finishStartupTrace(L"shown");
     rt::Form::runMessageLoop();
     mainWindow = nullptr;
     // 7.

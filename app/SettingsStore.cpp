@@ -371,6 +371,18 @@ Outcome writeOnce(const std::wstring& path, const Edit& edit, bool lastAttempt) 
     return outcome;
 }
 
+// The file's contents now; an unreadable file reads like a missing one: every key has its default.
+std::shared_ptr<Snapshot> loadedContents(std::wstring_view file) {
+    const Loaded loaded = snapshots().load(std::wstring(file));
+    return loaded.snapshot ? loaded.snapshot : SnapshotCache::missing();
+}
+
+std::wstring readFrom(const Snapshot& contents, std::wstring_view section, std::wstring_view key,
+                      std::wstring_view def) {
+    const std::u16string defaultText = toU16(def.substr(0, def.find(L'\0')));
+    return toWide(contents.index.read(toU16(section), toU16(key), defaultText));
+}
+
 } // namespace
 
 std::wstring SettingsStore::read(std::wstring_view file, std::wstring_view section, std::wstring_view key,
@@ -380,15 +392,40 @@ std::wstring SettingsStore::read(std::wstring_view file, std::wstring_view secti
         section = trimmedName(section);
         key = trimmedName(key);
         if (file.empty() || section.empty() || key.empty()) return {};
-        const std::u16string defaultText = toU16(def.substr(0, def.find(L'\0')));
-        const Loaded loaded = snapshots().load(std::wstring(file));
-        // An unreadable file reads like a missing one: every key has its default.
-        const std::shared_ptr<Snapshot> contents =
-            loaded.snapshot ? loaded.snapshot : SnapshotCache::missing();
-        return toWide(contents->index.read(toU16(section), toU16(key), defaultText));
+        return readFrom(*loadedContents(file), section, key, def);
     } catch (...) {
         return {};
     }
+}
+
+struct SettingsView::Contents {
+    std::shared_ptr<Snapshot> snapshot; // null when the file's name is empty: every read is ""
+};
+
+SettingsView::SettingsView(std::wstring_view file) {
+    try {
+        auto contents = std::make_shared<Contents>();
+        file = trimmedName(file);
+        if (!file.empty()) contents->snapshot = loadedContents(file);
+        contents_ = std::move(contents);
+    } catch (...) {
+        contents_.reset();
+    }
+}
+
+std::wstring SettingsView::read(std::wstring_view section, std::wstring_view key, std::wstring_view def) const {
+    try {
+        section = trimmedName(section);
+        key = trimmedName(key);
+        if (!contents_ || !contents_->snapshot || section.empty() || key.empty()) return {};
+        return readFrom(*contents_->snapshot, section, key, def);
+    } catch (...) {
+        return {};
+    }
+}
+
+int SettingsView::readInt(std::wstring_view section, std::wstring_view key, std::wstring_view def) const {
+    return atoiLike(read(section, key, def));
 }
 
 bool SettingsStore::write(std::wstring_view file, std::wstring_view section, std::wstring_view key,

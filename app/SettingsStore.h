@@ -13,6 +13,7 @@
 // Called from the GUI thread; safe from other threads too.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -28,6 +29,20 @@ struct SettingsStore {
     // read, then converted like atoi.
     static int readInt(std::wstring_view file, std::wstring_view section, std::wstring_view key,
                        std::wstring_view def);
+};
+
+// Many reads of one file as it was at one moment, for start-up, which reads
+// hundreds of keys in a row: the file is opened once, when the view is made.
+// Each read answers exactly what SettingsStore::read would have answered then.
+class SettingsView {
+  public:
+    explicit SettingsView(std::wstring_view file);
+    std::wstring read(std::wstring_view section, std::wstring_view key, std::wstring_view def = {}) const;
+    int readInt(std::wstring_view section, std::wstring_view key, std::wstring_view def) const;
+
+  private:
+    struct Contents;
+    std::shared_ptr<const Contents> contents_;
 };
 
 // The name of the mutex through which copies take turns to replace file; a tool

@@ -37,7 +37,8 @@ class ProgramRun {
         std::wstring command = L"\"" + exe + L"\"";
         const std::wstring folder = exe.substr(0, exe.find_last_of(L"\\/"));
         STARTUPINFOW si{sizeof si};
-        const double begin = now();
+        begin_ = now();
+        const double begin = begin_;
         if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &si,
                             &info_))
             return false;
@@ -64,6 +65,7 @@ class ProgramRun {
     }
 
     HANDLE process() const { return info_.hProcess; }
+    double begun() const { return begin_; } // on bench::now()'s clock
     double visibleMs() const { return visibleMs_; }
     double idleMs() const { return idleMs_; }
 
@@ -71,6 +73,7 @@ class ProgramRun {
     PROCESS_INFORMATION info_{};
     bool started_ = false;
     HWND window_ = nullptr;
+    double begin_ = 0;
     double visibleMs_ = 0;
     double idleMs_ = 0;
 };

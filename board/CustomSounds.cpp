@@ -35,12 +35,11 @@ bool fileExists(const std::wstring& path) {
 
 } // namespace
 
-void setUpCustomButtons(rt::Form& form) {
-    const std::wstring file = app::settingsFile(app::kMainSettings);
+void setUpCustomButtons(rt::Form& form, const app::SettingsView& settings) {
     for (rt::Control* button : form.withPrefix(kCustomButtonPrefix)) {
         const int slot = customSlot(button->name());
-        button->setTag(app::SettingsStore::read(file, kSection, fileKey(slot)));
-        button->setCaption(app::SettingsStore::read(file, kSection, nameKey(slot), kDefaultName));
+        button->setTag(settings.read(kSection, fileKey(slot)));
+        button->setCaption(settings.read(kSection, nameKey(slot), kDefaultName));
         // They share the handlers of the first one, which act on the button that raised the event.
         if (button->name() != kFirstCustomButton) form.route(button->name(), kFirstCustomButton);
     }

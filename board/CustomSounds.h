@@ -2,6 +2,10 @@
 // through a file dialog and a name box, played like the built-in clips.
 #pragma once
 
+namespace app {
+class SettingsView;
+}
+
 namespace rt {
 class Form;
 class Control;
@@ -9,8 +13,9 @@ class Control;
 
 namespace board {
 
-// Start-up: each custom button's file and name from the settings, in layout order.
-void setUpCustomButtons(rt::Form& form);
+// Start-up: each custom button's file and name from settings (a view of the
+// main settings file), in layout order.
+void setUpCustomButtons(rt::Form& form, const app::SettingsView& settings);
 void onCustomButtonRightDown(rt::Control& button);
 void onCustomButtonClicked(rt::Control& button);
 

@@ -81,9 +81,8 @@ int HotkeyRegistry::registerHotkey(HWND window, HWND target, int modifierBits, i
 
 void HotkeyRegistry::unregisterHotkey(HWND window, int id) { UnregisterHotKey(window, id); }
 
-void setUpHotkey(rt::Form& form, rt::Control& button) {
-    const std::wstring value =
-        app::SettingsStore::read(app::settingsFile(app::kMainSettings), kSection, hotkeyKey(button.name()));
+void setUpHotkey(rt::Form& form, rt::Control& button, const app::SettingsView& settings) {
+    const std::wstring value = settings.read(kSection, hotkeyKey(button.name()));
     const StoredHotkey stored = parseStoredHotkey(value);
     // A number beyond a byte names no key either: such a button has no hotkey.
     if (!isKeyCode(stored.keyCode)) {

@@ -7,6 +7,10 @@
 
 #include <string>
 
+namespace app {
+class SettingsView;
+}
+
 namespace rt {
 class Form;
 class Control;
@@ -40,8 +44,9 @@ class HotkeyRegistry {
 
 HotkeyRegistry& hotkeyRegistry();
 
-// Start-up: registers the button's stored hotkey and sets its tag and tooltip.
-void setUpHotkey(rt::Form& form, rt::Control& button);
+// Start-up: registers the button's stored hotkey (from settings, a view of the
+// main settings file) and sets its tag and tooltip.
+void setUpHotkey(rt::Form& form, rt::Control& button, const app::SettingsView& settings);
 void onSoundButtonRightUp(rt::Control& button);
 void onStopRightUp(rt::Control& button);
 void onHotkeyFired(rt::Form& form, int id);

@@ -221,7 +221,15 @@ void SkinEngine::setSkin(const SkinSource& source) {
     } else {
         // Decoded once: the average colour, the preparation and every later render use the same picture.
         const Bytes fromFile = source.fileName.empty() ? Bytes() : readImageFile(source.fileName);
-        const Picture picture = decodePicture(source.fileName.empty() ? source.image : std::span(fromFile));
+        Picture picture;
+        if (!source.fileName.empty()) {
+            picture = decodePicture(fromFile);
+        } else if (lastDecoded.picture && std::ranges::equal(source.image, lastDecoded.bytes)) {
+            picture = lastDecoded.picture;
+        } else {
+            picture = decodePicture(source.image);
+            lastDecoded = {{source.image.begin(), source.image.end()}, picture};
+        }
         // A picture that does not decode (missing, broken, too large, no picture at all) leaves the plain
         // button face rather than black, so the board stays readable.
         backgroundColour = source.backgroundColour ? *source.backgroundColour

@@ -219,6 +219,12 @@ class SkinEngine {
     COLORREF backgroundColour;
     int imageMode = 0;
     Picture skinImage; // prepared for imageMode; null when there is no skin picture
+    // The last picture decoded from bytes in memory and those bytes, kept because start-up applies the
+    // default picture twice: as the first skin and as the saved choice "0".
+    struct DecodedBytes {
+        std::vector<std::byte> bytes;
+        Picture picture;
+    } lastDecoded;
     int stripMargin = kStripMargin;
     int hotCaptionButton = 0;
 
