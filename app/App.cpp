@@ -273,7 +273,11 @@ int run() {
     rt::Form window;
     if (!window.load(ui::mainWindowLayout(), {onMainWindowCreated, onMainWindowCloseQuery, nullptr}))
         return 1;
-    maint::finishStartupTrace(L"shown");
+    maint::markStartup(L"shown");
+    // The window and every control on it paint now, before the first input is taken: a host who
+    // clicks at once clicks on the board as it looks.
+    RedrawWindow(window.hwnd(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    maint::finishStartupTrace(L"painted");
     rt::Form::runMessageLoop();
     mainWindow = nullptr;
     // 7.

@@ -214,10 +214,11 @@ std::wstring canonicalPath(const std::wstring& path) {
 // hands it to the next waiter at once.
 class ReplaceLock {
   public:
-    explicit ReplaceLock(const std::wstring& path) {
+    // waitMs: how long to wait for the copy that holds it.
+    ReplaceLock(const std::wstring& path, DWORD waitMs) {
         mutex_.reset(CreateMutexW(nullptr, FALSE, settingsLockName(path).c_str()));
         if (!mutex_) return;
-        const DWORD waited = WaitForSingleObject(mutex_.get(), kLockWaitMs);
+        const DWORD waited = WaitForSingleObject(mutex_.get(), waitMs);
         held_ = waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED;
     }
     ReplaceLock(const ReplaceLock&) = delete;
@@ -228,8 +229,6 @@ class ReplaceLock {
     bool held() const { return held_; }
 
   private:
-    // The GUI thread waits this long at most per attempt.
-    static constexpr DWORD kLockWaitMs = 5;
     rt::UniqueKernelHandle mutex_;
     bool held_ = false;
 };
@@ -314,6 +313,9 @@ std::optional<Prepared> prepare(std::shared_ptr<Snapshot> from, const Edit& edit
 
 enum class Outcome { Done, Unchanged, Retry, Failed };
 
+constexpr DWORD kLockWaitMs = 5;
+constexpr DWORD kLastLockWaitMs = 2000;
+
 // Puts the staged (or, failing that, the prepared) bytes in the file's place if
 // the file is still the one they were made from, and remembers the result.
 Outcome replace(const std::wstring& path, const std::wstring& temporary, bool staged, Prepared& next) {
@@ -349,9 +351,11 @@ Outcome writeOnce(const std::wstring& path, const Edit& edit, bool lastAttempt) 
     bool flushAfter = false;
     Outcome outcome = Outcome::Retry;
     {
-        const ReplaceLock lock(path);
-        // A copy that keeps the lock longer than a rename takes is stuck; the
-        // last attempt goes on without it, still checking the file first.
+        // The GUI thread waits a few milliseconds per attempt. A copy that keeps the lock longer is slow
+        // (a busy machine can hold a process back for tens of milliseconds) or stuck: the last attempt
+        // waits for it much longer, and only then goes on without the lock, still checking the file
+        // first. Going on early would let two copies check and replace at once, and one write be lost.
+        const ReplaceLock lock(path, lastAttempt ? kLastLockWaitMs : kLockWaitMs);
         if (!lock.held() && !lastAttempt) {
             if (staged) DeleteFileW(temporary.c_str());
             return Outcome::Retry;

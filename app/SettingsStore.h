@@ -7,8 +7,9 @@
 // other running copies write the same file: the write is prepared from the file,
 // and replaces it only if no other copy replaced it meanwhile, otherwise it is
 // prepared again. Copies take turns through a named mutex held only for that
-// final check and replace, so no copy waits for more than a few milliseconds,
-// and a copy that dies holding it releases it.
+// final check and replace, so a copy waits a few milliseconds at a time (longer
+// only when the one holding it is held back), and a copy that dies holding it
+// releases it.
 //
 // Called from the GUI thread; safe from other threads too.
 #pragma once

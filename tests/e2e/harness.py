@@ -98,8 +98,11 @@ def read_ini(path):
 class Program:
     """One copy of the program in a temporary folder, started under Wine."""
 
-    def __init__(self, tmp_path, lang="zh_CN.UTF-8", devices=(), no_audio=False):
-        """devices: names of further ALSA outputs beside the default; no_audio: no usable output at all."""
+    def __init__(self, tmp_path, lang="zh_CN.UTF-8", devices=(), no_audio=False, managed=False):
+        """devices: names of further ALSA outputs beside the default; no_audio: no usable output at all;
+        managed: the program's windows are managed windows, as under a window manager, also in a test slot
+        (tools/slot makes its windows unmanaged: with no window manager on the display, hiding a managed
+        window waits two seconds for one). Needed where activation moves between programs by a click."""
         self.root = Path(tmp_path)
         self.dir = self.root / "程序 folder"
         shutil.copytree(DIST, self.dir)
@@ -109,6 +112,7 @@ class Program:
         self.devices = list(devices)
         self.device_files = {d: self.root / f"capture-{d}.raw" for d in self.devices}
         self.lang = lang
+        self.managed = managed and bool(os.environ.get("SB_SLOT"))
         if no_audio:
             (self.home / ".asoundrc").write_text("pcm.!default { type hw; card 99 }\n")
         else:
@@ -144,10 +148,18 @@ class Program:
                         "Z:" + str(self.desktop).replace("/", "\\"), "/f"], env=self.env(), stdin=subprocess.DEVNULL,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
 
+    def manage_windows(self, managed=True):
+        """Makes this prefix's windows managed (or not) for programs started from now on."""
+        subprocess.run(["wine", "reg", "add", r"HKCU\Software\Wine\X11 Driver", "/v", "Managed", "/d",
+                        "Y" if managed else "N", "/f"], env=self.env(), stdin=subprocess.DEVNULL,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
+
     def start(self):
         ensure_prefix()
         self._announce_devices(self.devices)
         self._use_desktop()
+        if self.managed:
+            self.manage_windows(True)
         with open(self.log, "wb") as log:
             self.process = subprocess.Popen(["wine", str(self.exe)], env=self.env(), cwd=self.root,
                                             stdin=subprocess.DEVNULL, stdout=log, stderr=subprocess.STDOUT)
@@ -190,6 +202,8 @@ class Program:
             self.process.wait()
         if self.devices:
             self._announce_devices([])
+        if self.managed:
+            self.manage_windows(False)
 
     def ini(self, name):
         return read_ini(self.dir / name)

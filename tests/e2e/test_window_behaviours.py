@@ -89,7 +89,10 @@ class Pad:
 
 @pytest.fixture
 def pad_program(tmp_path):
-    p = harness.Program(tmp_path)
+    # The pad takes the activation from the program by a click: window-manager semantics, for both.
+    p = harness.Program(tmp_path, managed=True)
+    if p.managed:
+        p.manage_windows()
     pad = Pad(p)
     yield p
     p.kill()
