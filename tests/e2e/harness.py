@@ -13,6 +13,8 @@ import subprocess
 import time
 from pathlib import Path
 
+import numpy as np
+
 ROOT = Path(__file__).resolve().parents[2]
 DIST = Path(os.environ.get("SB_DIST", ROOT / "dist"))
 BUILD = Path(os.environ.get("SB_BUILD", ROOT / "build" / "win"))
@@ -210,6 +212,22 @@ class Program:
 
     def write_ini(self, name, sections):
         write_ini(self.dir / name, sections)
+
+    def heard_seconds(self, level=0.01):
+        """How much has been played since the first sound: seconds of capture from the first loud sample."""
+        loud = np.flatnonzero(np.abs(audio_compare.mono(self.captured())) > level)
+        return 0.0 if len(loud) == 0 else (len(self.captured()) - loud[0]) / audio_compare.RATE
+
+    def wait_heard(self, seconds, timeout=30):
+        """Waits until the output has played `seconds` since the first sound: on a busy machine the sound
+        comes later than the click, and a fixed wait would cut a clip short."""
+        assert wait_until(lambda: self.heard_seconds() >= seconds, timeout, 0.05), \
+            f"{seconds} s of sound not played within {timeout} s ({self.heard_seconds():.2f} s)"
+
+    def listen(self, seconds):
+        """Waits while the output plays `seconds` more (sound or silence): the time the program's sound takes,
+        not the test's clock, which runs ahead of it on a busy machine. Before the first sound it waits for it."""
+        self.wait_heard(self.heard_seconds() + seconds)
 
     def captured(self, device=None):
         """The captured output as (frames, 2) float32 at audio_compare.RATE."""

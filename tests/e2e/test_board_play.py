@@ -45,7 +45,7 @@ def test_a_click_on_each_page_plays_that_buttons_clip(board, program, tmp_path):
     numbers = [long_clip_on(page) for page in range(1, 6)]
     for n in numbers:
         board.play(n)
-        time.sleep(2.2)
+        program.listen(2.2)
     assert program.close() == 0
     capture = mono(program.captured())
     lags = []
@@ -59,11 +59,11 @@ def test_a_click_on_each_page_plays_that_buttons_clip(board, program, tmp_path):
 def test_a_second_click_replaces_the_first_and_the_same_button_restarts(board, program, tmp_path):
     first, second = long_clip_on(1, 4.0), long_clip_on(2, 4.0)
     board.play(first)
-    time.sleep(1.5)
+    program.wait_heard(1.5)
     board.play(second)
-    time.sleep(1.2)
+    program.listen(1.2)
     board.click(catalogue()[second][1], cls="Button")  # the same button again
-    time.sleep(2.5)
+    program.listen(2.5)
     assert program.close() == 0
     capture = mono(program.captured())
     ref1, ref2 = clip_reference(first, tmp_path), clip_reference(second, tmp_path)
@@ -94,13 +94,13 @@ def starts_of(capture, head, count):
 def test_stop_silences_and_the_next_click_plays(board, program, tmp_path):
     clip = long_clip_on(1, 4.0)
     board.play(clip)
-    time.sleep(1.0)
+    program.listen(1.0)
     board.click("停止播放")
-    time.sleep(1.0)
+    program.listen(1.0)
     board.click("停止播放")  # with nothing playing: nothing happens
-    time.sleep(0.5)
+    program.listen(0.5)
     board.click(catalogue()[clip][1], cls="Button")
-    time.sleep(1.5)
+    program.listen(1.5)
     assert program.close() == 0
     capture = mono(program.captured())
     head = clip_reference(clip, tmp_path)[: int(0.8 * RATE)]
@@ -121,9 +121,9 @@ def test_a_button_whose_clip_is_unusable_stops_the_clip_and_plays_nothing(board,
     else:
         path.write_bytes(os.urandom(20000))
     board.play(clip)
-    time.sleep(1.0)
+    program.listen(1.0)
     board.play(missing)
-    time.sleep(2.0)
+    program.listen(2.0)
     assert program.close() == 0
     capture = mono(program.captured())
     lag, snr = matches(capture, clip_reference(clip, tmp_path), 0.8)
@@ -141,7 +141,7 @@ def test_clips_play_from_a_read_only_music_folder(program, tmp_path):
         board = Board(program)
         clip = long_clip_on(3, 2.0)
         board.play(clip)
-        time.sleep(2.0)
+        program.listen(2.0)
         assert program.close() == 0
     finally:
         subprocess.run(["chattr", "-i", str(music)])

@@ -118,7 +118,7 @@ def test_binding_a_custom_button_through_both_dialogs(program, tmp_path):
     assert custom(board, 7)["text"] == "我的掌声"
     assert music(program) == {"name7": "我的掌声", "file7": windows_path(chosen)}
     click_custom(board, 7)
-    time.sleep(2.0)
+    program.listen(2.0)
     assert program.close() == 0
     lag, snr = heard(mono(program.captured()), LONG_CLIP, tmp_path)
     assert snr > 15, f"the bound file was not heard (SNR {snr:.1f} dB)"
@@ -129,7 +129,7 @@ def test_binding_a_custom_button_through_both_dialogs(program, tmp_path):
     board.show_page(6)
     assert custom(board, 7)["text"] == "我的掌声"
     click_custom(board, 7)
-    time.sleep(2.0)
+    program.listen(2.0)
     assert program.close() == 0
     lag, snr = heard(mono(program.captured()), LONG_CLIP, tmp_path)
     assert snr > 15

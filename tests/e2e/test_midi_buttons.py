@@ -49,16 +49,16 @@ def test_midi_button_volume_stop_and_a_clip_that_replaces_it(program, tmp_path):
     board = Board(program)
     board.show_page(6)
     click_custom(board, 7)
-    time.sleep(1.5)
+    program.wait_heard(1.5)
     board.set_volume(30)
     click_custom(board, 7)  # starts again at the slider's new position
-    time.sleep(1.5)
+    program.listen(1.5)
     board.click("停止播放")
-    time.sleep(1.0)
+    program.listen(1.0)
     click_custom(board, 7)
-    time.sleep(0.8)
+    program.listen(0.8)
     board.play(clip)
-    time.sleep(1.5)
+    program.listen(1.5)
     assert program.close() == 0
     capture = mono(program.captured())
 

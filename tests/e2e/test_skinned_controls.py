@@ -137,7 +137,7 @@ def test_dragging_the_volume_thumb_with_the_mouse_turns_a_playing_clip_down(prog
     # The pointer still rests on the slider: the large thumb shows where it stopped.
     rows, cols, corner = changed_box(before_drag, under_pointer)
     assert rows >= 9, "no large thumb under the pointer"
-    time.sleep(max(0.0, length - (time.monotonic() - played)) + 0.5)
+    program.wait_heard(length + 0.3)
     assert program.close() == 0
     assert program.ini("xnKxConfig.ini")["music"]["volume"] == str(pos)
 
