@@ -404,16 +404,28 @@ uint64_t Library::secondsToBytes(HSTREAM handle, double seconds, int& err) {
     return uint64_t(std::floor(seconds * s->sampleRate())) * bytesPerFrame(*s);
 }
 
-bool Library::startDelay(HSTREAM handle, double* seconds, int& err) {
+bool Library::startTimes(HSTREAM handle, int64_t* requested, int64_t* firstOutput, int& err) {
     auto s = find(handle, err);
     if (!s) return false;
     const Voice& v = *s->voice();
     const int64_t first = v.firstOutputAt.load();
     const int64_t asked = v.playRequestedAt.load();
-    if (!seconds || first == 0 || asked == 0) {
-        err = seconds ? BASS_ERROR_NOTAVAIL : BASS_ERROR_ILLPARAM;
+    if (first == 0 || asked == 0) {
+        err = BASS_ERROR_NOTAVAIL;
         return false;
     }
+    *requested = asked;
+    *firstOutput = first;
+    return true;
+}
+
+bool Library::startDelay(HSTREAM handle, double* seconds, int& err) {
+    if (!seconds) {
+        err = BASS_ERROR_ILLPARAM;
+        return false;
+    }
+    int64_t asked = 0, first = 0;
+    if (!startTimes(handle, &asked, &first, err)) return false;
     *seconds = double(first - asked) / win::ticksPerSecond();
     return true;
 }

@@ -47,6 +47,7 @@ class Library {
     double bytesToSeconds(HSTREAM handle, uint64_t bytes, int& err);
     uint64_t secondsToBytes(HSTREAM handle, double seconds, int& err);
 
+    bool startTimes(HSTREAM handle, int64_t* requested, int64_t* firstOutput, int& err);
     bool startDelay(HSTREAM handle, double* seconds, int& err);
     bool outputInfo(BASSX_OUTPUTINFO* info, int& err);
 
