@@ -37,6 +37,12 @@ void Mixer::add(const std::shared_ptr<Voice>& voice) {
     voices_.push_back(voice);
 }
 
+void Mixer::release(Voice& v) {
+    std::lock_guard guard(lock_);
+    v.released.store(true);
+    if (!v.audible) v.finished.store(true);
+}
+
 void Mixer::reap() {
     std::lock_guard guard(lock_);
     std::erase_if(voices_, [](const auto& v) { return v->finished.load(); });

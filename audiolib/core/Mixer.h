@@ -26,6 +26,9 @@ class Mixer {
 
     // Prepares a voice's render-side state for this format and adds it.
     void add(const std::shared_ptr<Voice>& voice);
+    // Marks a voice freed: one that sounds fades out on the render thread,
+    // one that does not is done at once (no render has to happen for it to go).
+    void release(Voice& v);
     // Drops voices whose release has finished fading.
     void reap();
     void clear();

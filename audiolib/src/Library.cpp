@@ -95,7 +95,7 @@ bool Library::free(int& err) {
     }
     // Fade out whatever plays, then stop the device.
     for (auto& [handle, s] : streams)
-        s->voice()->released.store(true);
+        mixer_.release(*s->voice());
     output_->wake();
     const auto deadline = std::chrono::steady_clock::now() + kFadeWait;
     while (mixer_.anyAudible() && std::chrono::steady_clock::now() < deadline)
@@ -234,9 +234,12 @@ bool Library::freeStream(HSTREAM handle, int& err) {
         streams_.erase(it);
     }
     // The voice fades out on the render thread and is dropped once it is
-    // silent; the file is released now.
-    s->voice()->released.store(true);
-    if (output_) output_->wake();
+    // silent; the file is released now. The render thread is not woken for
+    // the fade: rendering sooner would not move it in the output (the fade
+    // starts where the written audio ends either way), and a mix written now
+    // would take the room in the device buffer that the next play, often a
+    // moment away, needs for its first samples.
+    mixer_.release(*s->voice());
     s->close();
     mixer_.reap();
     err = BASS_OK;
