@@ -64,6 +64,7 @@ bool Library::init(int device, int& err) {
     {
         std::lock_guard guard(decoderLock_);
         decoderStop_ = false;
+        decoderAsked_ = false;
     }
     decoder_ = std::thread([this] { decoderLoop(); });
     // The SoundFont is read now, off the path of the first MIDI click.
@@ -71,6 +72,14 @@ bool Library::init(int device, int& err) {
     device_ = chosen;
     err = BASS_OK;
     return true;
+}
+
+void Library::wakeDecoder() {
+    {
+        std::lock_guard guard(decoderLock_);
+        decoderAsked_ = true;
+    }
+    decoderWake_.notify_one();
 }
 
 void Library::stopDecoder() {
@@ -196,9 +205,10 @@ HSTREAM Library::createStream(bool mem, const void* file, uint64_t offset, uint6
     if (!decoder) return 0;
     auto stream = std::make_shared<Stream>(std::move(decoder), std::move(keepAlive));
     if (hasId3v1) stream->setId3v1(id3v1);
+    // The rest of the ring is decoded once the stream plays: decoding now
+    // would take the processor from the caller, who is about to call play.
     stream->fill(size_t(stream->sampleRate() * Stream::kPrimeSeconds));
     mixer_.add(stream->voice());
-    decoderWake_.notify_one();
 
     std::lock_guard table(table_);
     while (nextHandle_ == 0 || streams_.count(nextHandle_))
@@ -262,7 +272,7 @@ bool Library::play(HSTREAM handle, bool restart, int& err) {
         v.state.store(PlayState::Playing);
     }
     output_->wake();
-    decoderWake_.notify_one();
+    wakeDecoder();
     return true;
 }
 
@@ -319,7 +329,7 @@ bool Library::setPosition(HSTREAM handle, uint64_t bytes, int& err) {
         err = BASS_ERROR_POSITION;
         return false;
     }
-    decoderWake_.notify_one();
+    wakeDecoder();
     return true;
 }
 
@@ -460,9 +470,17 @@ void Library::decoderLoop() {
     // rings ahead of playback.
     SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_ABOVE_NORMAL);
     std::unique_lock guard(decoderLock_);
+    bool draining = false; // a playing stream has more to decode
     while (!decoderStop_) {
-        decoderWake_.wait_for(guard, std::chrono::milliseconds(10));
+        // Rings drain only while their streams play: then they are topped
+        // up every 10 ms; otherwise the thread sleeps until it is asked.
+        const auto asked = [this] { return decoderAsked_ || decoderStop_; };
+        if (draining)
+            decoderWake_.wait_for(guard, std::chrono::milliseconds(10), asked);
+        else
+            decoderWake_.wait(guard, asked);
         if (decoderStop_) break;
+        decoderAsked_ = false;
         guard.unlock();
         std::vector<std::shared_ptr<Stream>> work;
         {
@@ -471,9 +489,11 @@ void Library::decoderLoop() {
             for (auto& [handle, s] : streams_)
                 work.push_back(s);
         }
+        draining = false;
         for (auto& s : work) {
             const Voice& v = *s->voice();
             if (v.sourceEnded.load()) continue;
+            if (v.state.load() == PlayState::Playing) draining = true;
             // Top up once a quarter of the ring has been played.
             if (v.ring.writable() / v.channels >= s->ringFrames() / 4) s->fill(s->ringFrames(), true);
         }

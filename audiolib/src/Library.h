@@ -55,6 +55,8 @@ class Library {
     Library() = default;
     std::shared_ptr<Stream> find(HSTREAM handle, int& err);
     void decoderLoop();
+    // Asks the decoder thread for a pass over the rings now.
+    void wakeDecoder();
     void stopDecoder();
     const char* intern(const std::string& text);
 
@@ -71,6 +73,7 @@ class Library {
     std::mutex decoderLock_;
     std::condition_variable decoderWake_;
     bool decoderStop_ = false;
+    bool decoderAsked_ = false;
 
     std::set<std::string> names_; // device names handed out stay valid
 };
