@@ -163,6 +163,9 @@ void Mixer::render(float* out, size_t frames, int64_t now) noexcept {
         out += n * channels_;
         frames -= n;
     }
+    // A voice that wants to play is audible after its block, so this covers playing voices and fading ones.
+    sounded_.store(std::any_of(voices_.begin(), voices_.end(), [](const auto& v) { return v->audible; }),
+                   std::memory_order_relaxed);
 }
 
 } // namespace audiolib

@@ -124,6 +124,20 @@ TEST(Mixer, AVoiceThatNeverSoundedIsDoneAsSoonAsItIsReleased) {
     EXPECT_EQ(v.use_count(), 1);
 }
 
+TEST(Mixer, SaysWhetherAnythingSoundedUntilTheLastFadeHasEnded) {
+    Mixer mixer;
+    mixer.setFormat(48000, 2, 480);
+    auto v = constantVoice(mixer, 4000);
+    render(mixer, 480);
+    EXPECT_FALSE(mixer.soundedLastRender());
+    v->state.store(PlayState::Playing);
+    render(mixer, 480);
+    EXPECT_TRUE(mixer.soundedLastRender());
+    v->state.store(PlayState::Paused);
+    render(mixer, 480); // the fade
+    EXPECT_FALSE(mixer.soundedLastRender());
+}
+
 TEST(Mixer, ResamplesToTheMixRateAndFillsTheSpectrumHistory) {
     Mixer mixer;
     mixer.setFormat(48000, 2, 480);
