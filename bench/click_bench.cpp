@@ -1,7 +1,8 @@
 // Click and hotkey to sound: from a mouse-button release (click) or a hotkey
 // message (hotkey) reaching the program to the clip's first sample in the
 // device buffer, 200 times across the five clip pages, while one thread of
-// this process spins at normal priority to keep the second core busy.
+// this process spins at normal priority to keep the second core busy; then
+// ten times more from rest (the clip stopped and the output left to rest).
 //   click_bench.exe click|hotkey
 // The program itself runs in this process (its own code, its own window).
 // The user thread touches none of the program's windows or objects: it only
@@ -26,6 +27,7 @@
 
 #include <atomic>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -39,6 +41,7 @@ using StartTimesFn = BASS_BOOL(BASSAPI*)(HSTREAM, BASS_QWORD*, BASS_QWORD*);
 using OutputInfoFn = BASS_BOOL(BASSAPI*)(BASSX_OUTPUTINFO*);
 
 constexpr int kPresses = 200;
+constexpr int kPressesFromRest = 10;
 // The page strip (标签1): six items 70 px wide, 73 px apart, from x = 2.
 constexpr int kStripItemStep = 73, kStripItemCentre = 2 + 35, kStripItemY = 20;
 // Hotkeys bound for the benchmark: Ctrl+Shift+Alt with A, B, C...
@@ -194,6 +197,23 @@ class User {
         return info;
     }
 
+    // Stops the clip with the stop button and waits until the output has
+    // rested (nothing written to the device for a while); false if it did not.
+    bool rest() const {
+        const HWND stop = control(L"按钮_停止播放");
+        PostMessageW(stop, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+        PostMessageW(stop, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+        sync();
+        uint64_t written = outputInfo().framesWritten;
+        for (const double limit = now() + 10.0; now() < limit;) {
+            Sleep(300);
+            const uint64_t later = outputInfo().framesWritten;
+            if (later == written) return true;
+            written = later;
+        }
+        return false;
+    }
+
   private:
     HWND probe_;
     HWND main_ = nullptr;
@@ -202,11 +222,20 @@ class User {
     double ticksPerMs_ = 1;
 };
 
-void clicks(User& user, std::vector<Sample>& samples) {
+// Press number i: a clip played the way the benchmark measures, its figures added to `out`.
+using Press = std::function<void(int i, std::vector<Sample>& out)>;
+
+void pressAll(const User& user, const Press& press, std::vector<Sample>& running, std::vector<Sample>& fromRest) {
+    for (int i = 0; i < kPresses; ++i) press(i, running);
+    for (int i = 0; i < kPressesFromRest; ++i)
+        if (user.rest()) press(kPresses + i, fromRest);
+}
+
+void clicks(User& user, std::vector<Sample>& running, std::vector<Sample>& fromRest) {
     const HWND strip = user.control(L"标签1");
     const auto entries = board::catalogue();
     int shownPage = 1;
-    for (int i = 0; i < kPresses; ++i) {
+    pressAll(user, [&](int i, std::vector<Sample>& out) {
         const board::CatalogueEntry& e = entries[(static_cast<size_t>(i) * 37) % entries.size()];
         if (e.page != shownPage) {
             // The strip's item for a page has the page's number.
@@ -221,12 +250,12 @@ void clicks(User& user, std::vector<Sample>& samples) {
         const HSTREAM before = user.sync();
         PostMessageW(button, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
         Sleep(40); // a press lasts a while; its own handling is not part of the measure
-        user.measure(button, WM_LBUTTONUP, 0, MAKELPARAM(5, 5), before, samples);
+        user.measure(button, WM_LBUTTONUP, 0, MAKELPARAM(5, 5), before, out);
         Sleep(60);
-    }
+    }, running, fromRest);
 }
 
-void hotkeys(User& user, HWND main, std::vector<Sample>& samples) {
+void hotkeys(User& user, std::vector<Sample>& running, std::vector<Sample>& fromRest) {
     std::vector<std::pair<int, int>> bound; // hotkey id, key
     for (int k = 0; k < kHotkeyClips; ++k)
         if (const int id = user.hotkeyId(buttonName(hotkeyClip(k).number))) bound.emplace_back(id, 'A' + k);
@@ -235,29 +264,41 @@ void hotkeys(User& user, HWND main, std::vector<Sample>& samples) {
         return;
     }
     const LPARAM modifiers = board::systemFlagsFromBits(kHotkeyModifiers);
-    for (int i = 0; i < kPresses; ++i) {
+    pressAll(user, [&](int i, std::vector<Sample>& out) {
         const auto [id, key] = bound[static_cast<size_t>(i) % bound.size()];
         const HSTREAM before = user.sync();
-        user.measure(main, WM_HOTKEY, static_cast<WPARAM>(id), MAKELPARAM(modifiers, key), before, samples);
+        user.measure(user.mainWindow(), WM_HOTKEY, static_cast<WPARAM>(id), MAKELPARAM(modifiers, key), before, out);
         Sleep(100);
-    }
+    }, running, fromRest);
 }
 
-void report(const char* what, const std::vector<Sample>& samples, const BASSX_OUTPUTINFO& info) {
-    const double periodMs = info.rate ? 1000.0 * info.periodFrames / info.rate : 0;
+// Median and 99th percentile (the largest, for a handful) of each part, also in device periods.
+void figures(const std::vector<Sample>& samples, double periodMs) {
+    const bool few = samples.size() < 100;
     auto figure = [&](const char* label, double Sample::*field) {
         std::vector<double> v;
         for (const Sample& s : samples) v.push_back(s.*field);
-        const double median = percentile(v, 0.5), p99 = percentile(v, 0.99);
-        std::printf("  %s: median %.2f ms (%.2f periods), 99th percentile %.2f ms (%.2f periods)\n", label, median,
-                    periodMs > 0 ? median / periodMs : 0, p99, periodMs > 0 ? p99 / periodMs : 0);
+        const double median = percentile(v, 0.5), high = percentile(v, few ? 1.0 : 0.99);
+        std::printf("  %s: median %.2f ms (%.2f periods), %s %.2f ms (%.2f periods)\n", label, median,
+                    periodMs > 0 ? median / periodMs : 0, few ? "largest" : "99th percentile", high,
+                    periodMs > 0 ? high / periodMs : 0);
     };
-    std::printf("%s to first sample in the device buffer, %zu of %d presses, the other core busy"
-                " (one thread spinning at normal priority):\n",
-                what, samples.size(), kPresses);
     figure("total", &Sample::total);
     figure("  program, input to play request", &Sample::program);
     figure("  library, play request to first sample", &Sample::library);
+}
+
+void report(const char* what, const std::vector<Sample>& running, const std::vector<Sample>& fromRest,
+            const BASSX_OUTPUTINFO& info) {
+    const double periodMs = info.rate ? 1000.0 * info.periodFrames / info.rate : 0;
+    std::printf("%s to first sample in the device buffer, the other core busy (one thread spinning at normal"
+                " priority)\n",
+                what);
+    std::printf(" %zu of %d presses while a clip plays:\n", running.size(), kPresses);
+    figures(running, periodMs);
+    std::printf(" %zu of %d presses from rest (the clip stopped, the output rested):\n", fromRest.size(),
+                kPressesFromRest);
+    figures(fromRest, periodMs);
     std::printf("  device period in use %.2f ms (%u frames at %u Hz), buffer %u frames; bound one period + 2 ms = "
                 "%.2f ms; device underruns %u, stream underruns %u\n",
                 periodMs, info.periodFrames, info.rate, info.bufferFrames, periodMs + 2.0, info.deviceUnderruns,
@@ -266,23 +307,22 @@ void report(const char* what, const std::vector<Sample>& samples, const BASSX_OU
 
 void play(HWND probeWindow, bool byHotkey) {
     User user(probeWindow);
-    const HWND main = user.mainWindow();
     Sleep(500);
-    std::vector<Sample> samples;
+    std::vector<Sample> running, fromRest;
     const BASSX_OUTPUTINFO before = user.outputInfo();
     {
         BusyCore load;
         if (byHotkey)
-            hotkeys(user, main, samples);
+            hotkeys(user, running, fromRest);
         else
-            clicks(user, samples);
+            clicks(user, running, fromRest);
     }
     BASSX_OUTPUTINFO info = user.outputInfo();
     info.deviceUnderruns -= before.deviceUnderruns;
     info.streamUnderruns -= before.streamUnderruns;
-    report(byHotkey ? "hotkey" : "click", samples, info);
+    report(byHotkey ? "hotkey" : "click", running, fromRest, info);
     std::fflush(stdout);
-    PostMessageW(main, WM_CLOSE, 0, 0);
+    PostMessageW(user.mainWindow(), WM_CLOSE, 0, 0);
 }
 
 } // namespace
