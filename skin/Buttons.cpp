@@ -303,6 +303,11 @@ void SkinEngine::onDrawItem(int, const DRAWITEMSTRUCT& item) {
     if (item.CtlType != ODT_BUTTON) return;
     const ButtonRecord* b = controlRecord(item.hwndItem, &WindowRecord::buttonRecords);
     if (!b || b->kind == ButtonKind::CheckBox || b->kind == ButtonKind::Radio) return;
+    if (b->releasing && item.itemAction == ODA_SELECT && !(item.itemState & ODS_SELECTED)) {
+        // The released look waits for the paint after the click is handled.
+        InvalidateRect(item.hwndItem, nullptr, FALSE);
+        return;
+    }
     paintButton(*b, item.hDC, item.itemState, item.rcItem);
 }
 
@@ -360,7 +365,18 @@ LRESULT SkinEngine::buttonProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
         }
         break;
     }
-    case WM_LBUTTONUP: w.hotControl = 0; break;
+    case WM_LBUTTONUP: {
+        w.hotControl = 0;
+        if (painted) break;
+        // The system repaints a push button as released before it reports the
+        // click; a clip button's sound must not wait for that painting, so it
+        // is left to the WM_PAINT that follows.
+        b->releasing = true;
+        const LRESULT result = passOn(hwnd, msg, wParam, lParam);
+        // The click's handler may have changed the records.
+        if (ButtonRecord* again = controlRecord(hwnd, &WindowRecord::buttonRecords)) again->releasing = false;
+        return result;
+    }
     // One double click is one press: the second press of it is not a click of its own.
     case WM_LBUTTONDBLCLK: return 0;
     case WM_MOUSELEAVE:

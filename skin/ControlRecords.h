@@ -39,6 +39,7 @@ struct ButtonRecord : ControlRecord {
     int iconLayout = 0;
     std::wstring text;
     bool focused = false;
+    bool releasing = false; // a mouse release is being handled: the released look waits for WM_PAINT
     bool checkedAtAttach = false;
     HWND ownerWindow = nullptr;
     std::unique_ptr<draw::Tooltip> tooltip; // made when the button is given a tip text

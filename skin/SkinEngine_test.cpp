@@ -344,6 +344,54 @@ TEST_F(SkinEngineTest, ADisabledButtonShowsTheGreyLook) {
     DestroyWindow(w);
 }
 
+// The centre of a button as the screen shows it.
+COLORREF centreOf(HWND button) {
+    RECT r{};
+    GetClientRect(button, &r);
+    HDC dc = GetDC(button);
+    const COLORREF c = GetPixel(dc, r.right / 2, r.bottom / 2);
+    ReleaseDC(button, dc);
+    return c;
+}
+
+// The parent of the click test: what its button showed when the click arrived.
+COLORREF shownAtClick = CLR_INVALID;
+
+LRESULT CALLBACK clickParentProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_COMMAND && HIWORD(wParam) == BN_CLICKED) shownAtClick = centreOf(reinterpret_cast<HWND>(lParam));
+    return DefWindowProcW(hwnd, msg, wParam, lParam);
+}
+
+TEST_F(SkinEngineTest, APushButtonReportsItsClickBeforeItPaintsTheReleasedLook) {
+    // What a click starts (a clip) must not wait for the painting.
+    static const bool registered = [] {
+        WNDCLASSW wc{};
+        wc.lpfnWndProc = clickParentProc;
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.lpszClassName = L"SkinEngineClickTest";
+        return RegisterClassW(&wc) != 0;
+    }();
+    ASSERT_TRUE(registered);
+    HWND w = CreateWindowExW(0, L"SkinEngineClickTest", L"测试窗口", WS_POPUP | WS_VISIBLE, 10, 10, 300, 200, nullptr,
+                             nullptr, GetModuleHandleW(nullptr), nullptr);
+    HWND button = child(w, L"BUTTON", BS_PUSHBUTTON, 40, 60, 100, 30, L"");
+    engine.setSkin({.backgroundColour = draw::rgb(0, 0, 120), .mode = 4});
+    engine.attachWindow(w);
+    engine.renderWindow(1, false);
+    UpdateWindow(button);
+    const COLORREF before = centreOf(button);
+    SendMessageW(button, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(50, 15));
+    const COLORREF pressed = centreOf(button);
+    ASSERT_NE(pressed, before);
+    shownAtClick = CLR_INVALID;
+    SendMessageW(button, WM_LBUTTONUP, 0, MAKELPARAM(50, 15));
+    EXPECT_EQ(shownAtClick, pressed);
+    // The released look follows with the next paint.
+    UpdateWindow(button);
+    EXPECT_NE(centreOf(button), pressed);
+    DestroyWindow(w);
+}
+
 TEST_F(SkinEngineTest, PanelTintFollowsItsAlphaAndAGroupBoxKeepsItsTopRows) {
     HWND w = makeWindow(WS_VISIBLE, 300, 200);
     HWND panel = child(w, L"STATIC", 0, 10, 30, 120, 100);

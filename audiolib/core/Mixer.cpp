@@ -37,6 +37,12 @@ void Mixer::add(const std::shared_ptr<Voice>& voice) {
     voices_.push_back(voice);
 }
 
+void Mixer::release(Voice& v) {
+    std::lock_guard guard(lock_);
+    v.released.store(true);
+    if (!v.audible) v.finished.store(true);
+}
+
 void Mixer::reap() {
     std::lock_guard guard(lock_);
     std::erase_if(voices_, [](const auto& v) { return v->finished.load(); });
@@ -157,6 +163,9 @@ void Mixer::render(float* out, size_t frames, int64_t now) noexcept {
         out += n * channels_;
         frames -= n;
     }
+    // A voice that wants to play is audible after its block, so this covers playing voices and fading ones.
+    sounded_.store(std::any_of(voices_.begin(), voices_.end(), [](const auto& v) { return v->audible; }),
+                   std::memory_order_relaxed);
 }
 
 } // namespace audiolib

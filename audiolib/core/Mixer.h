@@ -26,6 +26,9 @@ class Mixer {
 
     // Prepares a voice's render-side state for this format and adds it.
     void add(const std::shared_ptr<Voice>& voice);
+    // Marks a voice freed: one that sounds fades out on the render thread,
+    // one that does not is done at once (no render has to happen for it to go).
+    void release(Voice& v);
     // Drops voices whose release has finished fading.
     void reap();
     void clear();
@@ -39,6 +42,9 @@ class Mixer {
 
     // Fills out (frames x channels) with the mix; `now` stamps first output.
     void render(float* out, size_t frames, int64_t now) noexcept;
+    // Whether a voice still sounded at the end of the last render: while none
+    // does the mix is silence and stays so until a play request.
+    bool soundedLastRender() const noexcept { return sounded_.load(std::memory_order_relaxed); }
 
     // Prepares render-side voice state; call with the lock held or before add.
     void resetVoice(Voice& v) const;
@@ -55,6 +61,7 @@ class Mixer {
     size_t fadeFrames_ = 192;
     std::atomic<float> master_{1.0f};
     std::atomic<uint32_t> underruns_{0};
+    std::atomic<bool> sounded_{false};
 };
 
 } // namespace audiolib

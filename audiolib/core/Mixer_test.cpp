@@ -105,11 +105,37 @@ TEST(Mixer, ReleasedVoicesFinishAndAreReaped) {
     auto v = constantVoice(mixer, 4000);
     v->state.store(PlayState::Playing);
     render(mixer, 480);
-    v->released.store(true);
+    mixer.release(*v);
+    EXPECT_FALSE(v->finished.load()); // it sounds, so it fades out first
     render(mixer, 480);
     EXPECT_TRUE(v->finished.load());
     mixer.reap();
     EXPECT_EQ(v.use_count(), 1);
+}
+
+TEST(Mixer, AVoiceThatNeverSoundedIsDoneAsSoonAsItIsReleased) {
+    // No render has to run for it: the output may be at rest.
+    Mixer mixer;
+    mixer.setFormat(48000, 2, 480);
+    auto v = constantVoice(mixer, 4000);
+    mixer.release(*v);
+    EXPECT_TRUE(v->finished.load());
+    mixer.reap();
+    EXPECT_EQ(v.use_count(), 1);
+}
+
+TEST(Mixer, SaysWhetherAnythingSoundedUntilTheLastFadeHasEnded) {
+    Mixer mixer;
+    mixer.setFormat(48000, 2, 480);
+    auto v = constantVoice(mixer, 4000);
+    render(mixer, 480);
+    EXPECT_FALSE(mixer.soundedLastRender());
+    v->state.store(PlayState::Playing);
+    render(mixer, 480);
+    EXPECT_TRUE(mixer.soundedLastRender());
+    v->state.store(PlayState::Paused);
+    render(mixer, 480); // the fade
+    EXPECT_FALSE(mixer.soundedLastRender());
 }
 
 TEST(Mixer, ResamplesToTheMixRateAndFillsTheSpectrumHistory) {

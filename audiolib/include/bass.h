@@ -160,6 +160,9 @@ BASSDEF BASS_QWORD BASSAPI BASS_ChannelSeconds2Bytes(BASS_DWORD handle, double p
 // sample was written into the device buffer. FALSE (BASS_ERROR_NOTAVAIL)
 // until that has happened. Any thread.
 BASSDEF BASS_BOOL BASSAPI BASSX_ChannelGetStartDelay(HSTREAM handle, double* seconds);
+// The same two moments as QueryPerformanceCounter values, so that a caller can
+// measure from an event of its own (a click) to the first sample. Any thread.
+BASSDEF BASS_BOOL BASSAPI BASSX_ChannelGetStartTimes(HSTREAM handle, BASS_QWORD* requested, BASS_QWORD* firstOutput);
 
 typedef struct BASSX_OUTPUTINFO {
     BASS_DWORD rate; // the device's mix rate

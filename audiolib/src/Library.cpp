@@ -64,6 +64,7 @@ bool Library::init(int device, int& err) {
     {
         std::lock_guard guard(decoderLock_);
         decoderStop_ = false;
+        decoderAsked_ = false;
     }
     decoder_ = std::thread([this] { decoderLoop(); });
     // The SoundFont is read now, off the path of the first MIDI click.
@@ -71,6 +72,14 @@ bool Library::init(int device, int& err) {
     device_ = chosen;
     err = BASS_OK;
     return true;
+}
+
+void Library::wakeDecoder() {
+    {
+        std::lock_guard guard(decoderLock_);
+        decoderAsked_ = true;
+    }
+    decoderWake_.notify_one();
 }
 
 void Library::stopDecoder() {
@@ -95,7 +104,7 @@ bool Library::free(int& err) {
     }
     // Fade out whatever plays, then stop the device.
     for (auto& [handle, s] : streams)
-        s->voice()->released.store(true);
+        mixer_.release(*s->voice());
     output_->wake();
     const auto deadline = std::chrono::steady_clock::now() + kFadeWait;
     while (mixer_.anyAudible() && std::chrono::steady_clock::now() < deadline)
@@ -196,9 +205,10 @@ HSTREAM Library::createStream(bool mem, const void* file, uint64_t offset, uint6
     if (!decoder) return 0;
     auto stream = std::make_shared<Stream>(std::move(decoder), std::move(keepAlive));
     if (hasId3v1) stream->setId3v1(id3v1);
+    // The rest of the ring is decoded once the stream plays: decoding now
+    // would take the processor from the caller, who is about to call play.
     stream->fill(size_t(stream->sampleRate() * Stream::kPrimeSeconds));
     mixer_.add(stream->voice());
-    decoderWake_.notify_one();
 
     std::lock_guard table(table_);
     while (nextHandle_ == 0 || streams_.count(nextHandle_))
@@ -234,9 +244,12 @@ bool Library::freeStream(HSTREAM handle, int& err) {
         streams_.erase(it);
     }
     // The voice fades out on the render thread and is dropped once it is
-    // silent; the file is released now.
-    s->voice()->released.store(true);
-    if (output_) output_->wake();
+    // silent; the file is released now. The render thread is not woken for
+    // the fade: rendering sooner would not move it in the output (the fade
+    // starts where the written audio ends either way), and a mix written now
+    // would take the room in the device buffer that the next play, often a
+    // moment away, needs for its first samples.
+    mixer_.release(*s->voice());
     s->close();
     mixer_.reap();
     err = BASS_OK;
@@ -259,7 +272,7 @@ bool Library::play(HSTREAM handle, bool restart, int& err) {
         v.state.store(PlayState::Playing);
     }
     output_->wake();
-    decoderWake_.notify_one();
+    wakeDecoder();
     return true;
 }
 
@@ -316,7 +329,7 @@ bool Library::setPosition(HSTREAM handle, uint64_t bytes, int& err) {
         err = BASS_ERROR_POSITION;
         return false;
     }
-    decoderWake_.notify_one();
+    wakeDecoder();
     return true;
 }
 
@@ -404,16 +417,28 @@ uint64_t Library::secondsToBytes(HSTREAM handle, double seconds, int& err) {
     return uint64_t(std::floor(seconds * s->sampleRate())) * bytesPerFrame(*s);
 }
 
-bool Library::startDelay(HSTREAM handle, double* seconds, int& err) {
+bool Library::startTimes(HSTREAM handle, int64_t* requested, int64_t* firstOutput, int& err) {
     auto s = find(handle, err);
     if (!s) return false;
     const Voice& v = *s->voice();
     const int64_t first = v.firstOutputAt.load();
     const int64_t asked = v.playRequestedAt.load();
-    if (!seconds || first == 0 || asked == 0) {
-        err = seconds ? BASS_ERROR_NOTAVAIL : BASS_ERROR_ILLPARAM;
+    if (first == 0 || asked == 0) {
+        err = BASS_ERROR_NOTAVAIL;
         return false;
     }
+    *requested = asked;
+    *firstOutput = first;
+    return true;
+}
+
+bool Library::startDelay(HSTREAM handle, double* seconds, int& err) {
+    if (!seconds) {
+        err = BASS_ERROR_ILLPARAM;
+        return false;
+    }
+    int64_t asked = 0, first = 0;
+    if (!startTimes(handle, &asked, &first, err)) return false;
     *seconds = double(first - asked) / win::ticksPerSecond();
     return true;
 }
@@ -445,9 +470,17 @@ void Library::decoderLoop() {
     // rings ahead of playback.
     SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_ABOVE_NORMAL);
     std::unique_lock guard(decoderLock_);
+    bool draining = false; // a playing stream has more to decode
     while (!decoderStop_) {
-        decoderWake_.wait_for(guard, std::chrono::milliseconds(10));
+        // Rings drain only while their streams play: then they are topped
+        // up every 10 ms; otherwise the thread sleeps until it is asked.
+        const auto asked = [this] { return decoderAsked_ || decoderStop_; };
+        if (draining)
+            decoderWake_.wait_for(guard, std::chrono::milliseconds(10), asked);
+        else
+            decoderWake_.wait(guard, asked);
         if (decoderStop_) break;
+        decoderAsked_ = false;
         guard.unlock();
         std::vector<std::shared_ptr<Stream>> work;
         {
@@ -456,9 +489,11 @@ void Library::decoderLoop() {
             for (auto& [handle, s] : streams_)
                 work.push_back(s);
         }
+        draining = false;
         for (auto& s : work) {
             const Voice& v = *s->voice();
             if (v.sourceEnded.load()) continue;
+            if (v.state.load() == PlayState::Playing) draining = true;
             // Top up once a quarter of the ring has been played.
             if (v.ring.writable() / v.channels >= s->ringFrames() / 4) s->fill(s->ringFrames(), true);
         }

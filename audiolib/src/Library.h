@@ -47,6 +47,7 @@ class Library {
     double bytesToSeconds(HSTREAM handle, uint64_t bytes, int& err);
     uint64_t secondsToBytes(HSTREAM handle, double seconds, int& err);
 
+    bool startTimes(HSTREAM handle, int64_t* requested, int64_t* firstOutput, int& err);
     bool startDelay(HSTREAM handle, double* seconds, int& err);
     bool outputInfo(BASSX_OUTPUTINFO* info, int& err);
 
@@ -54,6 +55,8 @@ class Library {
     Library() = default;
     std::shared_ptr<Stream> find(HSTREAM handle, int& err);
     void decoderLoop();
+    // Asks the decoder thread for a pass over the rings now.
+    void wakeDecoder();
     void stopDecoder();
     const char* intern(const std::string& text);
 
@@ -70,6 +73,7 @@ class Library {
     std::mutex decoderLock_;
     std::condition_variable decoderWake_;
     bool decoderStop_ = false;
+    bool decoderAsked_ = false;
 
     std::set<std::string> names_; // device names handed out stay valid
 };

@@ -19,6 +19,13 @@
 namespace audiolib {
 namespace {
 
+// How long the mix stays silent before the output rests: its thread stops
+// waking every period and the device stream is stopped, so that a program at
+// rest costs nothing. Long enough that clips played in a quick run keep the
+// device going, and that the silence between them reaches the device as it
+// did; a play request starts it again at once.
+constexpr double kRestAfterSeconds = 3.0;
+
 // Gives the render thread the scheduling class the system reserves for audio.
 class AudioThreadPriority {
   public:
@@ -72,21 +79,33 @@ class NullOutput final : public Output {
         AudioThreadPriority priority;
         std::vector<float> buf(size_t(kPeriod) * 10 * kChannels);
         const double tps = win::ticksPerSecond();
-        const int64_t start = win::ticksNow();
-        uint64_t done = 0;
+        const uint64_t restAfter = uint64_t(kRestAfterSeconds * kRate);
+        int64_t start = win::ticksNow();
+        uint64_t done = 0;     // frames mixed since start
+        uint64_t quiet = 0;    // frames mixed since the mix last sounded
+        bool resting = false;
         HANDLE events[2] = {stop_.get(), wake_.get()};
         for (;;) {
-            const DWORD w = WaitForMultipleObjects(2, events, FALSE, 10);
+            const DWORD w = WaitForMultipleObjects(2, events, FALSE, resting ? INFINITE : 10);
             if (w == WAIT_OBJECT_0) break;
             const int64_t now = win::ticksNow();
+            if (resting) {
+                // The clock starts again from the play request that woke us.
+                resting = false;
+                start = now;
+                done = 0;
+                quiet = 0;
+            }
             // One period ahead of the clock, like a device buffer.
             const uint64_t due = uint64_t(double(now - start) / tps * kRate) + kPeriod;
             while (done < due) {
                 const size_t n = size_t(std::min<uint64_t>(due - done, kPeriod * 10));
                 mixer_.render(buf.data(), n, now);
                 done += n;
+                quiet = mixer_.soundedLastRender() ? 0 : quiet + n;
+                written_.fetch_add(n);
             }
-            written_.store(done);
+            resting = quiet >= restAfter;
         }
     }
 
@@ -201,29 +220,38 @@ class WasapiOutput final : public Output {
         // its first samples in right away.
         const UINT32 target = std::min(stats_.bufferFrames, stats_.periodFrames * 5 / 2);
         // An underrun is the device playing frames we never gave it: its
-        // clock gets ahead of what we wrote. (The buffer's fill level cannot
-        // tell: some engines move data on to the driver at once.)
+        // clock gets ahead of what we wrote since it last started. (The
+        // buffer's fill level cannot tell: some engines move data on to the
+        // driver at once.)
         win::ComPtr<IAudioClock> clock;
         UINT64 clockFrequency = 0;
         if (FAILED(client->GetService(__uuidof(IAudioClock), clock.putVoid())) ||
             FAILED(clock->GetFrequency(&clockFrequency)))
             clockFrequency = 0;
-        int64_t worstDeficit = 0;
-        auto checkClock = [&] {
+        auto playedFrames = [&](int64_t& frames) {
             UINT64 position = 0;
-            if (!clockFrequency || FAILED(clock->GetPosition(&position, nullptr))) return;
-            const auto played = int64_t(double(position) * stats_.rate / double(clockFrequency));
-            const int64_t deficit = played - int64_t(written_.load());
+            if (!clockFrequency || FAILED(clock->GetPosition(&position, nullptr))) return false;
+            frames = int64_t(double(position) * stats_.rate / double(clockFrequency));
+            return true;
+        };
+        int64_t worstDeficit = 0;
+        int64_t playedAtStart = 0;
+        uint64_t writtenAtStart = 0;
+        auto checkClock = [&] {
+            int64_t played = 0;
+            if (!playedFrames(played)) return;
+            const int64_t deficit = (played - playedAtStart) - int64_t(written_.load() - writtenAtStart);
             if (deficit > worstDeficit) {
                 worstDeficit = deficit;
                 glitches_.fetch_add(1);
             }
         };
-        auto fill = [&](bool periodic) {
+        const uint64_t restAfter = uint64_t(kRestAfterSeconds * stats_.rate);
+        uint64_t quiet = 0; // frames written since the mix last sounded
+        auto fill = [&](UINT32 limit, bool periodic) {
             UINT32 padding = 0;
             if (FAILED(client->GetCurrentPadding(&padding))) return false;
             if (periodic) checkClock();
-            const UINT32 limit = periodic ? target : stats_.bufferFrames;
             const UINT32 frames = limit > padding ? limit - padding : 0;
             if (frames == 0) return true;
             BYTE* data = nullptr;
@@ -232,20 +260,44 @@ class WasapiOutput final : public Output {
             fromFloat(mix.data(), size_t(frames) * stats_.channels, format_, data);
             render->ReleaseBuffer(frames, 0);
             written_.fetch_add(frames);
+            quiet = mixer_.soundedLastRender() ? 0 : quiet + frames;
             return true;
         };
-        if (!fill(true) || FAILED(client->Start())) {
+        // From an empty buffer: the first samples go in before the device runs.
+        auto startDevice = [&] {
+            if (!playedFrames(playedAtStart)) playedAtStart = 0;
+            writtenAtStart = written_.load();
+            worstDeficit = 0;
+            quiet = 0;
+            return fill(target, false) && SUCCEEDED(client->Start());
+        };
+        if (!startDevice()) {
             ready.set_value(BASS_ERROR_DRIVER);
             return;
         }
         ready.set_value(BASS_OK);
         HANDLE events[3] = {stop_.get(), period_.get(), wake_.get()};
+        bool resting = false;
         for (;;) {
-            const DWORD w = WaitForMultipleObjects(3, events, FALSE, 200);
-            if (w == WAIT_OBJECT_0) break;
+            const DWORD w = WaitForMultipleObjects(3, events, FALSE, resting ? INFINITE : 200);
+            if (w == WAIT_OBJECT_0 || w == WAIT_FAILED) break;
+            if (resting) {
+                // A period signalled just before the stop means nothing now.
+                if (w != WAIT_OBJECT_0 + 2) continue;
+                if (!startDevice()) break;
+                resting = false;
+                continue;
+            }
             // A lost device (unplugged, reconfigured) ends output; streams
             // stay valid and the next Init picks a working device.
-            if (!fill(w == WAIT_OBJECT_0 + 1)) break;
+            const bool periodic = w == WAIT_OBJECT_0 + 1;
+            if (!fill(periodic ? target : stats_.bufferFrames, periodic)) break;
+            if (quiet >= restAfter) {
+                // All that sounded has long been played; the silence queued
+                // behind it is dropped, so the next start is not delayed by it.
+                if (FAILED(client->Stop()) || FAILED(client->Reset())) break;
+                resting = true;
+            }
         }
         client->Stop();
     }

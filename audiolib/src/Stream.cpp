@@ -38,7 +38,7 @@ void Stream::fillLocked(size_t targetFrames) {
     Voice& v = *voice_;
     if (!decoder_ || v.sourceEnded.load()) return;
     const int ch = v.channels;
-    while (v.ring.readable() / ch < targetFrames) {
+    while (v.ring.readable() / ch < targetFrames && !closing_.load(std::memory_order_relaxed)) {
         const size_t room = v.ring.writable() / ch;
         if (room == 0) break;
         const size_t want = std::min({room, kDecodeChunkFrames, targetFrames - v.ring.readable() / ch});
@@ -99,6 +99,7 @@ size_t Stream::readPcm(Mixer& mixer, int16_t* out, size_t frames) {
 }
 
 void Stream::close() {
+    closing_.store(true, std::memory_order_relaxed);
     std::lock_guard guard(decodeLock_);
     if (decoder_) length_ = decoder_->lengthFrames();
     decoder_.reset();

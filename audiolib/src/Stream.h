@@ -3,6 +3,7 @@
 // render threads never take it.
 #pragma once
 #include <array>
+#include <atomic>
 #include <memory>
 #include <mutex>
 
@@ -45,6 +46,9 @@ class Stream {
     void fillLocked(size_t targetFrames);
 
     std::mutex decodeLock_;
+    // Set by close() before it takes the decode lock: a fill on the decoder
+    // thread stops at its next chunk instead of making the caller wait.
+    std::atomic<bool> closing_{false};
     std::unique_ptr<ByteSource> keepAlive_; // the file under a SubSource
     std::unique_ptr<Decoder> decoder_;
     std::shared_ptr<Voice> voice_;

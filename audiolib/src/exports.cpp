@@ -166,6 +166,20 @@ BASS_BOOL BASSAPI BASSX_ChannelGetStartDelay(HSTREAM handle, double* seconds) {
     return guarded<BASS_BOOL>(0, [&](int& e) { return lib().startDelay(handle, seconds, e); });
 }
 
+BASS_BOOL BASSAPI BASSX_ChannelGetStartTimes(HSTREAM handle, BASS_QWORD* requested, BASS_QWORD* firstOutput) {
+    return guarded<BASS_BOOL>(0, [&](int& e) {
+        if (!requested || !firstOutput) {
+            e = BASS_ERROR_ILLPARAM;
+            return false;
+        }
+        int64_t asked = 0, first = 0;
+        if (!lib().startTimes(handle, &asked, &first, e)) return false;
+        *requested = BASS_QWORD(asked);
+        *firstOutput = BASS_QWORD(first);
+        return true;
+    });
+}
+
 BASS_BOOL BASSAPI BASSX_GetOutputInfo(BASSX_OUTPUTINFO* info) {
     return guarded<BASS_BOOL>(0, [&](int& e) { return lib().outputInfo(info, e); });
 }
