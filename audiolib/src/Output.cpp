@@ -24,7 +24,7 @@ namespace {
 // rest costs nothing. Long enough that clips played in a quick run keep the
 // device going, and that the silence between them reaches the device as it
 // did; a play request starts it again at once.
-constexpr double kRestAfterSeconds = 3.0;
+constexpr double kRestAfterSeconds = 10.0;
 
 // Gives the render thread the scheduling class the system reserves for audio.
 class AudioThreadPriority {
