@@ -215,8 +215,9 @@ class Program:
 
     def heard_seconds(self, level=0.01):
         """How much has been played since the first sound: seconds of capture from the first loud sample."""
-        loud = np.flatnonzero(np.abs(audio_compare.mono(self.captured())) > level)
-        return 0.0 if len(loud) == 0 else (len(self.captured()) - loud[0]) / audio_compare.RATE
+        capture = audio_compare.mono(self.captured())
+        loud = np.flatnonzero(np.abs(capture) > level)
+        return 0.0 if len(loud) == 0 else (len(capture) - loud[0]) / audio_compare.RATE
 
     def wait_heard(self, seconds, timeout=30):
         """Waits until the output has played `seconds` since the first sound: on a busy machine the sound
