@@ -184,7 +184,15 @@ class Program:
         return [json.loads(line) for line in text.splitlines() if line.startswith("{")]
 
     def wait_main(self, timeout_ms=30000):
-        return self.driver("wait", MAIN_CAPTION, timeout_ms)[0]
+        found = self.driver("wait", MAIN_CAPTION, timeout_ms, check=False)
+        if found:
+            return found[0]
+        # Say what was on the screen instead: a dialog in the way, or a program that is gone.
+        state = ("not started" if not self.process else "running" if self.process.poll() is None
+                 else f"exited with {self.process.poll()}")
+        windows = self.driver("windows", check=False)
+        raise AssertionError(f"the main window did not show; the program is {state}; windows: {windows}\n"
+                             f"program log: {self.log.read_text(errors='replace')[-2000:]}")
 
     def controls(self):
         return self.driver("controls", MAIN_CAPTION)
