@@ -642,12 +642,22 @@ LRESULT SkinEngine::windowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
     case WM_MOUSEMOVE: {
         const RECT client = clientRect(hwnd);
         const POINT p{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-        if (!w.mouseTracking) {
+        const bool inStrip = w.showCaptionButtons && pointInCaptionStrip(w.stripX, w.stripWidth, p.x, p.y);
+        // Hover and leave only matter to the caption buttons' fade. Tracking
+        // them polls the pointer at the hover time (1 ms here) for as long as
+        // the pointer stays in the window, which would keep a board at rest
+        // busy while the host's pointer rests on it; so it runs only over
+        // the caption strip, and ends when the pointer moves on below it.
+        if (inStrip && !w.mouseTracking) {
             TRACKMOUSEEVENT track{sizeof track, TME_HOVER | TME_LEAVE, hwnd, 1};
             TrackMouseEvent(&track);
+        } else if (!inStrip) {
+            TRACKMOUSEEVENT cancel{sizeof cancel, TME_CANCEL | TME_HOVER | TME_LEAVE, hwnd, 0};
+            TrackMouseEvent(&cancel);
+            w.mouseTracking = false;
         }
         if (w.showCaptionButtons) {
-            if (pointInCaptionStrip(w.stripX, w.stripWidth, p.x, p.y)) {
+            if (inStrip) {
                 if (!w.fadeTimerRunning) {
                     SetTimer(hwnd, reinterpret_cast<UINT_PTR>(hwnd), kFadeIntervalMs, nullptr);
                     w.fadeTimerRunning = true;
