@@ -643,18 +643,21 @@ LRESULT SkinEngine::windowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
         const RECT client = clientRect(hwnd);
         const POINT p{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
         const bool inStrip = w.showCaptionButtons && pointInCaptionStrip(w.stripX, w.stripWidth, p.x, p.y);
-        // Hover and leave only matter to the caption buttons' fade. Tracking
-        // them polls the pointer at the hover time (1 ms here) for as long as
-        // the pointer stays in the window, which would keep a board at rest
-        // busy while the host's pointer rests on it; so it runs only over
-        // the caption strip, and ends when the pointer moves on below it.
+        // Hover matters only to the caption buttons' fade. Tracking it polls
+        // the pointer at the hover time (1 ms here) for as long as the pointer
+        // stays in the window, which would keep a board at rest busy while the
+        // host's pointer lies on it; below the caption strip the window tracks
+        // only leaving, at the system's hover time. Asking at all still matters
+        // there: it tells the control the pointer came from that it was left.
         if (inStrip && !w.mouseTracking) {
             TRACKMOUSEEVENT track{sizeof track, TME_HOVER | TME_LEAVE, hwnd, 1};
             TrackMouseEvent(&track);
-        } else if (!inStrip) {
-            TRACKMOUSEEVENT cancel{sizeof cancel, TME_CANCEL | TME_HOVER | TME_LEAVE, hwnd, 0};
-            TrackMouseEvent(&cancel);
+            w.leaveTracking = false;
+        } else if (!inStrip && (w.mouseTracking || !w.leaveTracking)) {
+            TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, hwnd, HOVER_DEFAULT};
+            TrackMouseEvent(&track);
             w.mouseTracking = false;
+            w.leaveTracking = true;
         }
         if (w.showCaptionButtons) {
             if (inStrip) {
@@ -712,6 +715,7 @@ LRESULT SkinEngine::windowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
     case WM_MOUSEHOVER: w.mouseTracking = true; break;
     case WM_MOUSELEAVE:
         w.mouseTracking = false;
+        w.leaveTracking = false;
         if (w.hotCaptionButtonShown >= 1 && w.showCaptionButtons) {
             if (w.fadeInStep <= kFadeSteps - 1 && w.fadeOutStep <= kFadeSteps - 1) {
                 drawCaptionButton(index, w.fadeOutButton, false, false, 0);

@@ -151,6 +151,7 @@ struct WindowRecord {
     std::vector<ContainerRecord> containers;
     bool attached = false;
     bool mouseTracking = false;
+    bool leaveTracking = false; // below the caption strip: leave only, at the system's hover time
     int fadeInButton = 0, fadeInStep = 0;
     int fadeOutButton = 0, fadeOutStep = 0;
     bool fadeTimerRunning = false;
