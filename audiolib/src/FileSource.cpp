@@ -17,15 +17,14 @@ std::unique_ptr<FileSource> FileSource::open(std::string_view utf8Path, int* err
         *error = BASS_ERROR_FILEOPEN;
         return nullptr;
     }
-    // Size and kind in one query: the fuller file information also asks the
-    // volume for its serial number, which costs a click its time for nothing.
-    FILE_STANDARD_INFO info{};
-    if (!GetFileInformationByHandleEx(file.get(), FileStandardInfo, &info, sizeof info) || info.Directory ||
-        info.EndOfFile.QuadPart < 0) {
+    BY_HANDLE_FILE_INFORMATION info;
+    LARGE_INTEGER size;
+    if (!GetFileInformationByHandle(file.get(), &info) ||
+        (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || !GetFileSizeEx(file.get(), &size)) {
         *error = BASS_ERROR_FILEOPEN;
         return nullptr;
     }
-    return std::unique_ptr<FileSource>(new FileSource(std::move(file), uint64_t(info.EndOfFile.QuadPart)));
+    return std::unique_ptr<FileSource>(new FileSource(std::move(file), uint64_t(size.QuadPart)));
 }
 
 size_t FileSource::readAt(uint64_t offset, void* dst, size_t n) noexcept {
