@@ -6,6 +6,8 @@
 #include "runtime/Handles.h"
 #include "ui/AutoHide.h"
 
+#include <optional>
+
 #include <objbase.h>
 #include <shlobj.h>
 #include <shobjidl.h>
@@ -17,6 +19,7 @@ namespace {
 constexpr wchar_t kOptionsSection[] = L"配置";
 constexpr wchar_t kTrue[] = L"真";
 constexpr wchar_t kFalse[] = L"假";
+constexpr ULONGLONG kAutoHideRecheckMs = 1000;
 
 bool isChecked(rt::Form& form, const wchar_t* name) {
     rt::Control* control = form.find(name);
@@ -79,11 +82,21 @@ void onAutoHideTick(rt::Form& form) {
     // so a start that fails writes no settings.
     if (!form.hwnd() || !IsWindowVisible(form.hwnd())) return;
     const bool enabled = isChecked(form, L"选择框1");
-    // Written on every tick, so a change of the box reaches the file within one
-    // period; the store skips the disk when the value is already there, and a
-    // folder we cannot write to just loses the setting.
-    app::SettingsStore::write(app::settingsFile(app::kAutoHideSettings), kOptionsSection, L"选择框选中",
-                              enabled ? kTrue : kFalse);
+    // A change of the box reaches the file at the next tick. While the box stays
+    // as it is, the file is looked at once a second, which puts right a value
+    // changed behind our back: asking the file system ten times a second whether
+    // the file still holds the value kept a program at rest busy. The store skips
+    // the disk when the value is already there, and a folder we cannot write to
+    // just loses the setting.
+    static std::optional<bool> lastStored;
+    static ULONGLONG lastStoredAt = 0;
+    const ULONGLONG now = GetTickCount64();
+    if (lastStored != enabled || now - lastStoredAt >= kAutoHideRecheckMs) {
+        app::SettingsStore::write(app::settingsFile(app::kAutoHideSettings), kOptionsSection, L"选择框选中",
+                                  enabled ? kTrue : kFalse);
+        lastStored = enabled;
+        lastStoredAt = now;
+    }
     if (!enabled) return;
 
     POINT cursor{};

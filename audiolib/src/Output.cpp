@@ -277,13 +277,16 @@ class WasapiOutput final : public Output {
         }
         ready.set_value(BASS_OK);
         HANDLE events[3] = {stop_.get(), period_.get(), wake_.get()};
+        // At rest only a stop or a play request wakes us: some drivers keep
+        // signalling periods on a stopped stream, and each of those wake-ups
+        // is a round trip through the system for nothing.
+        HANDLE restingEvents[2] = {stop_.get(), wake_.get()};
         bool resting = false;
         for (;;) {
-            const DWORD w = WaitForMultipleObjects(3, events, FALSE, resting ? INFINITE : 200);
+            const DWORD w = resting ? WaitForMultipleObjects(2, restingEvents, FALSE, INFINITE)
+                                    : WaitForMultipleObjects(3, events, FALSE, 200);
             if (w == WAIT_OBJECT_0 || w == WAIT_FAILED) break;
             if (resting) {
-                // A period signalled just before the stop means nothing now.
-                if (w != WAIT_OBJECT_0 + 2) continue;
                 if (!startDevice()) break;
                 resting = false;
                 continue;
