@@ -40,7 +40,7 @@ void drawNatural(draw::Graphics& g, const draw::Image& image, float x, float y) 
 void drawCaption(draw::Graphics& g, const draw::Font& font, const ButtonRecord& b, draw::RectF box, int align,
                  int lineAlign, int trimming = 0) {
     if (b.text.empty()) return;
-    const auto colour = static_cast<COLORREF>(reinterpret_cast<INT_PTR>(GetPropW(b.hwnd, L"Kj_Ztys")));
+    const auto colour = static_cast<COLORREF>(reinterpret_cast<INT_PTR>(prop(b.hwnd, L"Kj_Ztys")));
     draw::Brush ink = solid(toArgb(colour));
     draw::StringFormat format;
     format.create();
@@ -344,7 +344,7 @@ LRESULT SkinEngine::buttonProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
     case WM_ERASEBKGND: {
         const auto dc = reinterpret_cast<HDC>(wParam);
         SetBkMode(dc, TRANSPARENT);
-        return static_cast<LRESULT>(SetTextColor(dc, static_cast<COLORREF>(reinterpret_cast<INT_PTR>(GetPropW(hwnd, L"Kj_Ztys")))));
+        return static_cast<LRESULT>(SetTextColor(dc, static_cast<COLORREF>(reinterpret_cast<INT_PTR>(prop(hwnd, L"Kj_Ztys")))));
     }
     case WM_NCPAINT: return 1;
     case BM_SETCHECK:

@@ -399,16 +399,19 @@ constexpr WNDPROC headerWindowProc = paint::kindWindowProc<&WindowRecord::header
 // ---- keyed painting ----
 
 TransparentControlRecord* keyedRecord(SkinEngine& engine, HWND hwnd) {
-    WindowRecord* w = engine.window(paint::intProp(hwnd, L"Kj_FuID"));
-    const int index = paint::intProp(hwnd, L"Kj_lbID");
+    WindowRecord* w = engine.window(intProp(hwnd, L"Kj_FuID"));
+    const int index = intProp(hwnd, L"Kj_lbID");
     if (!w || index < 1 || index > static_cast<int>(w->transparentControls.size())) return nullptr;
     TransparentControlRecord& r = w->transparentControls[static_cast<size_t>(index - 1)];
     return r.hwnd == hwnd ? &r : nullptr;
 }
 
 LRESULT passOnKeyed(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    auto previous = reinterpret_cast<WNDPROC>(GetPropW(hwnd, L"Kj_hProc"));
-    return previous ? CallWindowProcW(previous, hwnd, msg, wParam, lParam) : DefWindowProcW(hwnd, msg, wParam, lParam);
+    auto previous = reinterpret_cast<WNDPROC>(prop(hwnd, L"Kj_hProc"));
+    const LRESULT result =
+        previous ? CallWindowProcW(previous, hwnd, msg, wParam, lParam) : DefWindowProcW(hwnd, msg, wParam, lParam);
+    if (msg == WM_NCDESTROY) forgetProps(hwnd);
+    return result;
 }
 
 // Controls that honour the DC handed to them with WM_PAINT and paint their whole face into it.
@@ -554,9 +557,9 @@ int SkinEngine::attachTransparentControl(HWND control, std::optional<COLORREF> k
     auto previous = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(
         control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&transparentControlWindowProc)));
     w->transparentControls.back().previousProc = previous;
-    SetPropW(control, L"Kj_lbID", reinterpret_cast<HANDLE>(static_cast<INT_PTR>(index)));
-    SetPropW(control, L"Kj_FuID", reinterpret_cast<HANDLE>(static_cast<INT_PTR>(windowIndex)));
-    SetPropW(control, L"Kj_hProc", reinterpret_cast<HANDLE>(previous));
+    setIntProp(control, L"Kj_lbID", index);
+    setIntProp(control, L"Kj_FuID", windowIndex);
+    setProp(control, L"Kj_hProc", reinterpret_cast<HANDLE>(previous));
     InvalidateRect(control, nullptr, TRUE);
     return GetWindow(control, GW_CHILD) ? attachContainer(control, panel) : 0;
 }

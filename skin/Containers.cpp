@@ -12,9 +12,6 @@ namespace {
 
 using namespace paint;
 
-int intProp(HWND hwnd, const wchar_t* name) {
-    return static_cast<int>(reinterpret_cast<INT_PTR>(GetPropW(hwnd, name)));
-}
 
 } // namespace
 

@@ -138,7 +138,7 @@ class ControlKindsTest : public ::testing::Test {
     SkinEngine engine;
 };
 
-int prop(HWND h, const wchar_t* name) { return paint::intProp(h, name); }
+int prop(HWND h, const wchar_t* name) { return skin::intProp(h, name); }
 
 // Where the ring of a framed control ends: the client area with its scroll bars, centred in the window.
 RECT innerRect(HWND h) {

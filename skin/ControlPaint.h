@@ -26,9 +26,6 @@ inline std::wstring classOf(HWND hwnd) {
     return name;
 }
 
-inline int intProp(HWND hwnd, const wchar_t* name) {
-    return static_cast<int>(reinterpret_cast<INT_PTR>(GetPropW(hwnd, name)));
-}
 
 inline LONG_PTR styleOf(HWND hwnd) { return GetWindowLongPtrW(hwnd, GWL_STYLE); }
 

@@ -476,7 +476,7 @@ void SkinEngine::fadeTick(int windowIndex) {
 // ---- colour answers to the children ----
 
 LRESULT SkinEngine::colourAnswer(HWND control, HDC dc, bool pattern) {
-    SetTextColor(dc, static_cast<COLORREF>(reinterpret_cast<INT_PTR>(GetPropW(control, L"Kj_Ztys"))));
+    SetTextColor(dc, static_cast<COLORREF>(reinterpret_cast<INT_PTR>(prop(control, L"Kj_Ztys"))));
     SetBkMode(dc, TRANSPARENT);
     if (HANDLE old = RemovePropW(control, L"Kj_dxjb")) DeleteObject(old);
     if (!pattern) {
@@ -613,7 +613,8 @@ LRESULT SkinEngine::windowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
         KillTimer(hwnd, reinterpret_cast<UINT_PTR>(hwnd));
         const LRESULT result = passOn(hwnd, msg, wParam, lParam);
         // The window is gone: its properties go with it, so a new window never finds stale ones.
-        for (const wchar_t* name : {L"Hw_lbID", L"Hw_hProc", L"Ck_Ycjdx", L"Ck_wtjbdx"}) RemovePropW(hwnd, name);
+        for (const wchar_t* name : {L"Hw_lbID", L"Hw_hProc", L"Ck_Ycjdx", L"Ck_wtjbdx"}) removeProp(hwnd, name);
+        forgetProps(hwnd);
         return result;
     }
     case WM_SYSCOMMAND:

@@ -234,7 +234,7 @@ void attachEdit(SkinEngine& engine, HWND edit, int windowIndex) {
     w->editRecords.push_back(r);
     const int index = static_cast<int>(w->editRecords.size());
     // Black text unless the program already chose a colour for it.
-    if (!GetPropW(edit, L"Kj_Ztys")) SetPropW(edit, L"Kj_Ztys", nullptr);
+    if (!prop(edit, L"Kj_Ztys")) setProp(edit, L"Kj_Ztys", nullptr);
     w->editRecords.back().previousProc = SkinEngine::subclass(edit, windowIndex, index, editWindowProc);
 }
 
@@ -290,7 +290,7 @@ void paintCombo(SkinEngine& engine, int windowIndex, int index, bool hot, std::o
                 draw::StringFormat format;
                 format.create();
                 draw::Brush ink;
-                ink.createSolid(toArgb(static_cast<COLORREF>(paint::intProp(h, L"Kj_Ztys"))));
+                ink.createSolid(toArgb(static_cast<COLORREF>(intProp(h, L"Kj_Ztys"))));
                 g.drawString(text, font, {2, std::floor((H - 12) / 2), W - 17, H - 4}, format, ink);
             }
         }
@@ -438,7 +438,7 @@ std::optional<LRESULT> onListMessage(SkinEngine& e, ListRecord& r, int wi, int i
         if (isOwnerDrawnList(m.hwnd) || cls == L"ComboLBox") break;
         SetBkMode(dc, TRANSPARENT);
         paintEditBackground(e, m.hwnd, dc, true);
-        return static_cast<LRESULT>(SetTextColor(dc, static_cast<COLORREF>(paint::intProp(m.hwnd, L"Kj_Ztys"))));
+        return static_cast<LRESULT>(SetTextColor(dc, static_cast<COLORREF>(intProp(m.hwnd, L"Kj_Ztys"))));
     }
     case WM_NCPAINT: {
         const LRESULT answer = paintScrollBarsOnly(m.hwnd);

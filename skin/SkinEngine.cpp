@@ -17,12 +17,6 @@ constexpr wchar_t kTextColourProp[] = L"Kj_Ztys";
 constexpr wchar_t kMarkerProp[] = L"Wxk_Zpf";
 constexpr wchar_t kContainerProviderProp[] = L"Mb_zpf";
 
-int intProp(HWND hwnd, const wchar_t* name) {
-    return static_cast<int>(reinterpret_cast<INT_PTR>(GetPropW(hwnd, name)));
-}
-void setIntProp(HWND hwnd, const wchar_t* name, INT_PTR value) {
-    SetPropW(hwnd, name, reinterpret_cast<HANDLE>(value));
-}
 
 std::wstring className(HWND hwnd) {
     wchar_t name[256] = {};
@@ -180,7 +174,7 @@ void SkinEngine::attachWindow(HWND hwnd, const AttachOptions& o) {
 
     w.previousProc = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&SkinEngine::windowProcEntry)));
-    SetPropW(hwnd, kProcProp, reinterpret_cast<HANDLE>(w.previousProc));
+    setProp(hwnd, kProcProp, reinterpret_cast<HANDLE>(w.previousProc));
     setIntProp(hwnd, kWindowIndexProp, index);
 }
 
@@ -375,7 +369,7 @@ int SkinEngine::attachContainer(HWND container, const ContainerOptions& o) {
     rec.needsRender = true;
     rec.previousProc = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrW(container, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&SkinEngine::containerProcEntry)));
-    SetPropW(container, kProcProp, reinterpret_cast<HANDLE>(rec.previousProc));
+    setProp(container, kProcProp, reinterpret_cast<HANDLE>(rec.previousProc));
     setIntProp(container, kWindowIndexProp, index);
     setIntProp(container, kOwnerIndexProp, windowIndex);
     setIntProp(container, kContainerProviderProp, reinterpret_cast<INT_PTR>(marked));
@@ -439,7 +433,7 @@ WNDPROC SkinEngine::subclass(HWND control, int windowIndex, int index, WNDPROC p
     setIntProp(control, kWindowIndexProp, index);
     setIntProp(control, kOwnerIndexProp, windowIndex);
     auto previous = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(proc)));
-    SetPropW(control, kProcProp, reinterpret_cast<HANDLE>(previous));
+    setProp(control, kProcProp, reinterpret_cast<HANDLE>(previous));
     return previous;
 }
 
@@ -465,8 +459,12 @@ void SkinEngine::destroyWindowRecord(HWND hwnd) {
 }
 
 LRESULT SkinEngine::passOn(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    auto previous = reinterpret_cast<WNDPROC>(GetPropW(hwnd, kProcProp));
-    return previous ? CallWindowProcW(previous, hwnd, msg, wParam, lParam) : DefWindowProcW(hwnd, msg, wParam, lParam);
+    auto previous = reinterpret_cast<WNDPROC>(prop(hwnd, kProcProp));
+    const LRESULT result =
+        previous ? CallWindowProcW(previous, hwnd, msg, wParam, lParam) : DefWindowProcW(hwnd, msg, wParam, lParam);
+    // A handle can be given to a new window once this one is gone.
+    if (msg == WM_NCDESTROY) forgetProps(hwnd);
+    return result;
 }
 
 LRESULT CALLBACK SkinEngine::windowProcEntry(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {

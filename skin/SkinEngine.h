@@ -11,6 +11,7 @@
 #include "runtime/Handles.h"
 #include "skin/ControlRecords.h"
 #include "skin/FrameGeometry.h"
+#include "skin/Props.h"
 
 #include <windows.h>
 
@@ -294,8 +295,8 @@ class SkinEngine {
     template <typename Record>
     Record* controlRecord(HWND control, std::vector<Record> WindowRecord::*list, int* windowIndex = nullptr,
                           int* index = nullptr) const {
-        const auto owner = static_cast<int>(reinterpret_cast<INT_PTR>(GetPropW(control, L"Hw_FuID")));
-        const auto i = static_cast<int>(reinterpret_cast<INT_PTR>(GetPropW(control, L"Hw_lbID")));
+        const int owner = intProp(control, L"Hw_FuID");
+        const int i = intProp(control, L"Hw_lbID");
         WindowRecord* w = window(owner);
         if (!w || i < 1 || i > static_cast<int>((w->*list).size())) return nullptr;
         Record& r = (w->*list)[static_cast<size_t>(i - 1)];

@@ -1,0 +1,90 @@
+#include "skin/Props.h"
+
+#include <array>
+#include <cstdint>
+#include <cwchar>
+#include <mutex>
+#include <unordered_map>
+
+namespace skin {
+namespace {
+
+// Only properties that no one but the engine sets are kept: a copy of one that
+// others may change could go stale.
+constexpr std::array<const wchar_t*, 7> kKept = {L"Hw_lbID", L"Hw_FuID", L"Hw_hProc", L"Kj_lbID",
+                                                 L"Kj_FuID", L"Kj_hProc", L"Kj_Ztys"};
+
+int keptIndex(const wchar_t* name) {
+    if (!name || IS_INTRESOURCE(name)) return -1;
+    for (size_t i = 0; i < kKept.size(); ++i)
+        if (std::wcscmp(name, kKept[i]) == 0) return static_cast<int>(i);
+    return -1;
+}
+
+struct Kept {
+    std::array<HANDLE, kKept.size()> values{};
+    std::uint32_t known = 0; // bit i: values[i] is what the window holds
+};
+
+class Copies {
+  public:
+    bool find(HWND hwnd, int i, HANDLE& value) {
+        const std::lock_guard<std::mutex> guard(mutex_);
+        const auto it = windows_.find(hwnd);
+        if (it == windows_.end() || !(it->second.known & (1u << i))) return false;
+        value = it->second.values[static_cast<size_t>(i)];
+        return true;
+    }
+    void keep(HWND hwnd, int i, HANDLE value) {
+        const std::lock_guard<std::mutex> guard(mutex_);
+        Kept& k = windows_[hwnd];
+        k.values[static_cast<size_t>(i)] = value;
+        k.known |= 1u << i;
+    }
+    void drop(HWND hwnd, int i) {
+        const std::lock_guard<std::mutex> guard(mutex_);
+        const auto it = windows_.find(hwnd);
+        if (it != windows_.end()) it->second.known &= ~(1u << i);
+    }
+    void forget(HWND hwnd) {
+        const std::lock_guard<std::mutex> guard(mutex_);
+        windows_.erase(hwnd);
+    }
+
+  private:
+    std::mutex mutex_;
+    std::unordered_map<HWND, Kept> windows_;
+};
+
+Copies& copies() {
+    static Copies c;
+    return c;
+}
+
+} // namespace
+
+bool setProp(HWND hwnd, const wchar_t* name, HANDLE value) {
+    const bool set = SetPropW(hwnd, name, value) != FALSE;
+    if (const int i = keptIndex(name); i >= 0) {
+        if (set) copies().keep(hwnd, i, value);
+        else copies().drop(hwnd, i);
+    }
+    return set;
+}
+
+HANDLE prop(HWND hwnd, const wchar_t* name) {
+    const int i = keptIndex(name);
+    HANDLE value = nullptr;
+    if (i >= 0 && hwnd && copies().find(hwnd, i, value)) return value;
+    return GetPropW(hwnd, name);
+}
+
+HANDLE removeProp(HWND hwnd, const wchar_t* name) {
+    HANDLE old = RemovePropW(hwnd, name);
+    if (const int i = keptIndex(name); i >= 0 && hwnd) copies().keep(hwnd, i, nullptr);
+    return old;
+}
+
+void forgetProps(HWND hwnd) { copies().forget(hwnd); }
+
+} // namespace skin
