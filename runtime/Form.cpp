@@ -5,6 +5,9 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <iterator>
+#include <mutex>
+#include <unordered_map>
 #include <utility>
 
 namespace rt {
@@ -12,9 +15,55 @@ namespace {
 
 constexpr wchar_t kFormClass[] = L"SoundBoardForm";
 constexpr int kFirstControlId = 1000;
-constexpr UINT_PTR kSubclassId = 0x5342;
 
 int liveForms = 0;
+
+// The form's own procedures on the controls it makes, chained by hand. The
+// common controls' subclassing looks its chain up with GetProp several times
+// per message, and under Wine each lookup is a round trip to the window server:
+// a click on a clip button passes through a page and a button of them.
+struct Subclass {
+    WNDPROC previous = nullptr;
+    DWORD_PTR ref = 0; // the form or control the procedure serves
+};
+
+class SubclassTable {
+  public:
+    void add(HWND hwnd, WNDPROC proc, DWORD_PTR ref) {
+        {
+            const std::lock_guard<std::mutex> guard(mutex_);
+            table_[hwnd] = {nullptr, ref};
+        }
+        const auto previous =
+            reinterpret_cast<WNDPROC>(SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(proc)));
+        const std::lock_guard<std::mutex> guard(mutex_);
+        table_[hwnd].previous = previous;
+    }
+    Subclass of(HWND hwnd) {
+        const std::lock_guard<std::mutex> guard(mutex_);
+        const auto it = table_.find(hwnd);
+        return it == table_.end() ? Subclass{} : it->second;
+    }
+    // The procedure the window had before; the entry goes with the window.
+    LRESULT passOn(const Subclass& s, HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+        const LRESULT result = s.previous ? CallWindowProcW(s.previous, hwnd, msg, wParam, lParam)
+                                          : DefWindowProcW(hwnd, msg, wParam, lParam);
+        if (msg == WM_NCDESTROY) {
+            const std::lock_guard<std::mutex> guard(mutex_);
+            table_.erase(hwnd);
+        }
+        return result;
+    }
+
+  private:
+    std::mutex mutex_;
+    std::unordered_map<HWND, Subclass> table_;
+};
+
+SubclassTable& subclasses() {
+    static SubclassTable table;
+    return table;
+}
 
 bool registerFormClass(WNDPROC proc) {
     static const bool registered = [proc] {
@@ -70,6 +119,15 @@ std::wstring pageTitle(std::wstring_view titles, int page) {
 
 std::wstring Control::caption() const {
     if (!hwnd_) return {};
+    // A button's caption is the text the window holds, read without sending it
+    // messages: a clip button's caption names its clip, and every message to it
+    // passes several subclass procedures before the click can play. (An edit
+    // keeps its text apart, so other kinds ask the window.)
+    if (spec_.kind == ControlKind::PushButton) {
+        wchar_t text[512];
+        const int n = InternalGetWindowText(hwnd_, text, static_cast<int>(std::size(text)));
+        if (n >= 0 && n < static_cast<int>(std::size(text)) - 1) return std::wstring(text, static_cast<size_t>(n));
+    }
     const int length = GetWindowTextLengthW(hwnd_);
     std::wstring text(static_cast<size_t>(length) + 1, L'\0');
     text.resize(static_cast<size_t>(GetWindowTextW(hwnd_, text.data(), length + 1)));
@@ -220,7 +278,7 @@ HWND Form::createControl(Control& control) {
         [[fallthrough]];
     case ControlKind::GroupBox:
         // Child controls report to their container; pass their notifications on to the form.
-        SetWindowSubclass(hwnd, containerProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
+        subclasses().add(hwnd, containerProc, reinterpret_cast<DWORD_PTR>(this));
         break;
     case ControlKind::PictureBox:
         if (cs.imageResource) {
@@ -229,11 +287,11 @@ HWND Form::createControl(Control& control) {
             // The static control owns the bitmap it is given.
             if (bitmap) SendMessageW(hwnd, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(bitmap));
         }
-        SetWindowSubclass(hwnd, mouseProc, kSubclassId, reinterpret_cast<DWORD_PTR>(&control));
+        subclasses().add(hwnd, mouseProc, reinterpret_cast<DWORD_PTR>(&control));
         break;
     case ControlKind::PushButton:
     case ControlKind::Label:
-        SetWindowSubclass(hwnd, mouseProc, kSubclassId, reinterpret_cast<DWORD_PTR>(&control));
+        subclasses().add(hwnd, mouseProc, reinterpret_cast<DWORD_PTR>(&control));
         break;
     default: break;
     }
@@ -479,8 +537,9 @@ LRESULT Form::handleMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     return DefWindowProcW(hwnd, msg, wParam, lParam);
 }
 
-LRESULT CALLBACK Form::containerProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR ref) {
-    auto* form = reinterpret_cast<Form*>(ref);
+LRESULT CALLBACK Form::containerProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    const Subclass s = subclasses().of(hwnd);
+    auto* form = reinterpret_cast<Form*>(s.ref);
     switch (msg) {
     case WM_COMMAND:
     case WM_NOTIFY:
@@ -496,14 +555,15 @@ LRESULT CALLBACK Form::containerProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM 
         FillRect(reinterpret_cast<HDC>(wParam), &r, GetSysColorBrush(COLOR_BTNFACE));
         return TRUE;
     }
-    case WM_NCDESTROY: RemoveWindowSubclass(hwnd, containerProc, kSubclassId); break;
     default: break;
     }
-    return DefSubclassProc(hwnd, msg, wParam, lParam);
+    return subclasses().passOn(s, hwnd, msg, wParam, lParam);
 }
 
-LRESULT CALLBACK Form::mouseProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR ref) {
-    auto* control = reinterpret_cast<Control*>(ref);
+LRESULT CALLBACK Form::mouseProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    const Subclass s = subclasses().of(hwnd);
+    auto* control = reinterpret_cast<Control*>(s.ref);
+    if (!control) return subclasses().passOn(s, hwnd, msg, wParam, lParam);
     switch (msg) {
     case WM_LBUTTONDOWN: control->form().raise(*control, EventKind::LeftDown); break;
     case WM_RBUTTONDOWN: control->form().raise(*control, EventKind::RightDown); break;
@@ -514,10 +574,9 @@ LRESULT CALLBACK Form::mouseProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPar
             return TRUE;
         }
         break;
-    case WM_NCDESTROY: RemoveWindowSubclass(hwnd, mouseProc, kSubclassId); break;
     default: break;
     }
-    return DefSubclassProc(hwnd, msg, wParam, lParam);
+    return subclasses().passOn(s, hwnd, msg, wParam, lParam);
 }
 
 int messageBox(std::wstring_view text, std::wstring_view title, unsigned flags, HWND owner) {

@@ -75,8 +75,13 @@ bool setProp(HWND hwnd, const wchar_t* name, HANDLE value) {
 HANDLE prop(HWND hwnd, const wchar_t* name) {
     const int i = keptIndex(name);
     HANDLE value = nullptr;
-    if (i >= 0 && hwnd && copies().find(hwnd, i, value)) return value;
-    return GetPropW(hwnd, name);
+    if (i < 0 || !hwnd) return GetPropW(hwnd, name);
+    if (copies().find(hwnd, i, value)) return value;
+    // Kept names are set and removed only through here, so what the window
+    // holds now (often nothing: no colour was given) stays true until then.
+    value = GetPropW(hwnd, name);
+    if (IsWindow(hwnd)) copies().keep(hwnd, i, value);
+    return value;
 }
 
 HANDLE removeProp(HWND hwnd, const wchar_t* name) {
