@@ -87,12 +87,12 @@ class CaptureCanvas {
     draw::Image pixels_; // declared first, so the graphics goes before the bitmap it draws on
 };
 
-void SkinEngine::attachPushButtons(HWND parent, int windowIndex) {
+void SkinEngine::attachPushButtons(const std::vector<HWND>& buttons, int windowIndex) {
     if (!controlsTransparent) return;
     WindowRecord* w = window(windowIndex);
     if (!w) return;
     std::map<LRESULT, FontInfo> fonts; // the board's buttons share a handful of fonts
-    for (HWND child : directChildren(parent, L"BUTTON")) {
+    for (HWND child : buttons) {
         if (!isPushStyle(buttonType(child))) continue;
         bool known = false;
         for (const ButtonRecord& r : w->buttonRecords) known = known || r.hwnd == child;
@@ -111,11 +111,11 @@ void SkinEngine::attachPushButtons(HWND parent, int windowIndex) {
     }
 }
 
-void SkinEngine::attachCheckAndRadio(HWND parent, int windowIndex) {
+void SkinEngine::attachCheckAndRadio(const std::vector<HWND>& buttons, int windowIndex) {
     if (!controlsTransparent) return;
     WindowRecord* w = window(windowIndex);
     if (!w) return;
-    for (HWND child : directChildren(parent, L"BUTTON")) {
+    for (HWND child : buttons) {
         const unsigned type = buttonType(child);
         if (!isRadioStyle(type) && !isCheckStyle(type)) continue;
         ButtonRecord r;

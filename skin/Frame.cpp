@@ -42,8 +42,8 @@ bool backGraphics(WindowRecord& w, draw::Graphics& g) {
 } // namespace
 
 HDC excludeChildren(HWND hwnd, HDC dc) {
-    for (HWND child = FindWindowExW(hwnd, nullptr, nullptr, nullptr); child;
-         child = FindWindowExW(hwnd, child, nullptr, nullptr)) {
+    // Each step of FindWindowEx lists all the children again: quadratic over a page of buttons.
+    for (HWND child = GetWindow(hwnd, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
         if (!IsWindowVisible(child) || (GetWindowLongPtrW(child, GWL_EXSTYLE) & WS_EX_TRANSPARENT)) continue;
         RECT r{};
         GetWindowRect(child, &r);

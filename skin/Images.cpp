@@ -162,7 +162,7 @@ BackgroundProvider SkinEngine::findBackgroundProvider(HWND control, bool honourM
             const auto& containers = window(k)->containers;
             for (size_t c = 0; c < containers.size(); ++c) {
                 if (containers[c].hwnd != a) continue;
-                const auto provider = reinterpret_cast<HWND>(GetPropW(a, L"Mb_zpf"));
+                const auto provider = reinterpret_cast<HWND>(prop(a, L"Mb_zpf"));
                 if (honourMarkers && provider) return {BackgroundProvider::Marked, 0, 0, provider};
                 return {BackgroundProvider::WindowContainer, k, static_cast<int>(c) + 1, nullptr};
             }

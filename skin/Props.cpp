@@ -11,8 +11,8 @@ namespace {
 
 // Only properties that no one but the engine sets are kept: a copy of one that
 // others may change could go stale.
-constexpr std::array<const wchar_t*, 7> kKept = {L"Hw_lbID", L"Hw_FuID", L"Hw_hProc", L"Kj_lbID",
-                                                 L"Kj_FuID", L"Kj_hProc", L"Kj_Ztys"};
+constexpr std::array<const wchar_t*, 8> kKept = {L"Hw_lbID", L"Hw_FuID", L"Hw_hProc", L"Kj_lbID",
+                                                 L"Kj_FuID", L"Kj_hProc", L"Kj_Ztys",  L"Mb_zpf"};
 
 int keptIndex(const wchar_t* name) {
     if (!name || IS_INTRESOURCE(name)) return -1;

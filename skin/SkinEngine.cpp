@@ -397,8 +397,11 @@ const ContainerRecord* SkinEngine::containerOf(HWND hwnd) const {
 
 void SkinEngine::attachControls(HWND parent, int windowIndex) {
     if (!controlsTransparent) return;
-    attachPushButtons(parent, windowIndex);
-    attachCheckAndRadio(parent, windowIndex);
+    // Both kinds are "BUTTON" children: one walk over the children serves them
+    // (each step of it is a request to the window server).
+    const std::vector<HWND> buttons = directChildren(parent, L"BUTTON");
+    attachPushButtons(buttons, windowIndex);
+    attachCheckAndRadio(buttons, windowIndex);
     attachEditsAndCombos(parent, windowIndex);
     attachTrackbars(parent, windowIndex);
     attachProgressBars(parent, windowIndex);

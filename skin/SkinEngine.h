@@ -347,14 +347,14 @@ class SkinEngine {
     void drawGroupBoxDecoration(const ContainerRecord& c, HDC capture, int w, int h);
     void attachControls(HWND parent, int windowIndex);
     // The control kinds, in the order attachControls runs them (each does nothing while controlsTransparent is off).
-    void attachPushButtons(HWND parent, int windowIndex);
+    void attachPushButtons(const std::vector<HWND>& buttons, int windowIndex);
     // Paints a button of any kind into `target` with owner-draw state bits.
     void paintButton(const ButtonRecord& b, HDC target, UINT state, const RECT& rect);
     void paintOwnButton(HWND hwnd, UINT state);
     // The record of a button made an icon or image button, attaching it first when needed.
     ButtonRecord* adoptButton(HWND button);
     void setButtonTip(ButtonRecord& b, std::wstring_view tipText);
-    void attachCheckAndRadio(HWND parent, int windowIndex);
+    void attachCheckAndRadio(const std::vector<HWND>& buttons, int windowIndex);
     void attachEditsAndCombos(HWND parent, int windowIndex);
     void attachTrackbars(HWND parent, int windowIndex);
     void attachProgressBars(HWND parent, int windowIndex);
