@@ -1,13 +1,12 @@
 #include "runtime/Form.h"
 
 #include "runtime/ToolInfo.h"
+#include "runtime/WindowTable.h"
 
 #include <commctrl.h>
 
 #include <algorithm>
 #include <iterator>
-#include <mutex>
-#include <unordered_map>
 #include <utility>
 
 namespace rt {
@@ -30,34 +29,22 @@ struct Subclass {
 class SubclassTable {
   public:
     void add(HWND hwnd, WNDPROC proc, DWORD_PTR ref) {
-        {
-            const std::lock_guard<std::mutex> guard(mutex_);
-            table_[hwnd] = {nullptr, ref};
-        }
+        table_.update(hwnd, [ref](Subclass& s) { s = {nullptr, ref}; });
         const auto previous =
             reinterpret_cast<WNDPROC>(SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(proc)));
-        const std::lock_guard<std::mutex> guard(mutex_);
-        table_[hwnd].previous = previous;
+        table_.update(hwnd, [previous](Subclass& s) { s.previous = previous; });
     }
-    Subclass of(HWND hwnd) {
-        const std::lock_guard<std::mutex> guard(mutex_);
-        const auto it = table_.find(hwnd);
-        return it == table_.end() ? Subclass{} : it->second;
-    }
+    Subclass of(HWND hwnd) const { return table_.find(hwnd).value_or(Subclass{}); }
     // The procedure the window had before; the entry goes with the window.
     LRESULT passOn(const Subclass& s, HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         const LRESULT result = s.previous ? CallWindowProcW(s.previous, hwnd, msg, wParam, lParam)
                                           : DefWindowProcW(hwnd, msg, wParam, lParam);
-        if (msg == WM_NCDESTROY) {
-            const std::lock_guard<std::mutex> guard(mutex_);
-            table_.erase(hwnd);
-        }
+        if (msg == WM_NCDESTROY) table_.erase(hwnd);
         return result;
     }
 
   private:
-    std::mutex mutex_;
-    std::unordered_map<HWND, Subclass> table_;
+    WindowTable<Subclass> table_;
 };
 
 SubclassTable& subclasses() {

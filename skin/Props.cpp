@@ -3,8 +3,9 @@
 #include <array>
 #include <cstdint>
 #include <cwchar>
-#include <mutex>
-#include <unordered_map>
+#include <optional>
+
+#include "runtime/WindowTable.h"
 
 namespace skin {
 namespace {
@@ -28,32 +29,25 @@ struct Kept {
 
 class Copies {
   public:
-    bool find(HWND hwnd, int i, HANDLE& value) {
-        const std::lock_guard<std::mutex> guard(mutex_);
-        const auto it = windows_.find(hwnd);
-        if (it == windows_.end() || !(it->second.known & (1u << i))) return false;
-        value = it->second.values[static_cast<size_t>(i)];
+    bool find(HWND hwnd, int i, HANDLE& value) const {
+        const std::optional<Kept> k = windows_.find(hwnd);
+        if (!k || !(k->known & (1u << i))) return false;
+        value = k->values[static_cast<size_t>(i)];
         return true;
     }
     void keep(HWND hwnd, int i, HANDLE value) {
-        const std::lock_guard<std::mutex> guard(mutex_);
-        Kept& k = windows_[hwnd];
-        k.values[static_cast<size_t>(i)] = value;
-        k.known |= 1u << i;
+        windows_.update(hwnd, [i, value](Kept& k) {
+            k.values[static_cast<size_t>(i)] = value;
+            k.known |= 1u << i;
+        });
     }
     void drop(HWND hwnd, int i) {
-        const std::lock_guard<std::mutex> guard(mutex_);
-        const auto it = windows_.find(hwnd);
-        if (it != windows_.end()) it->second.known &= ~(1u << i);
+        windows_.update(hwnd, [i](Kept& k) { k.known &= ~(1u << i); });
     }
-    void forget(HWND hwnd) {
-        const std::lock_guard<std::mutex> guard(mutex_);
-        windows_.erase(hwnd);
-    }
+    void forget(HWND hwnd) { windows_.erase(hwnd); }
 
   private:
-    std::mutex mutex_;
-    std::unordered_map<HWND, Kept> windows_;
+    rt::WindowTable<Kept> windows_;
 };
 
 Copies& copies() {
