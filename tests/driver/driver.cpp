@@ -73,7 +73,10 @@ void emit(const std::string& line) {
 std::wstring textOf(HWND h) {
     wchar_t buf[4096];
     // WM_GETTEXT rather than GetWindowText so controls of other processes answer too.
-    LRESULT n = SendMessageTimeoutW(h, WM_GETTEXT, 4096, reinterpret_cast<LPARAM>(buf), SMTO_ABORTIFHUNG, 2000, nullptr)
+    // Not SMTO_ABORTIFHUNG: a program still starting up on a loaded machine has not
+    // asked for a message for seconds, which the system takes for hung, although
+    // it answers sent messages within moments.
+    LRESULT n = SendMessageTimeoutW(h, WM_GETTEXT, 4096, reinterpret_cast<LPARAM>(buf), SMTO_NORMAL, 2000, nullptr)
                     ? static_cast<LRESULT>(wcslen(buf))
                     : 0;
     return std::wstring(buf, static_cast<size_t>(n));
