@@ -407,11 +407,7 @@ TransparentControlRecord* keyedRecord(SkinEngine& engine, HWND hwnd) {
 }
 
 LRESULT passOnKeyed(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    auto previous = reinterpret_cast<WNDPROC>(prop(hwnd, L"Kj_hProc"));
-    const LRESULT result =
-        previous ? CallWindowProcW(previous, hwnd, msg, wParam, lParam) : DefWindowProcW(hwnd, msg, wParam, lParam);
-    if (msg == WM_NCDESTROY) forgetProps(hwnd);
-    return result;
+    return callPreviousProc(hwnd, L"Kj_hProc", msg, wParam, lParam);
 }
 
 // Controls that honour the DC handed to them with WM_PAINT and paint their whole face into it.

@@ -12,7 +12,6 @@ namespace {
 
 using namespace paint;
 
-
 } // namespace
 
 void SkinEngine::drawGroupBoxDecoration(const ContainerRecord& c, HDC capture, int w, int h) {

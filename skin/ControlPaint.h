@@ -26,7 +26,6 @@ inline std::wstring classOf(HWND hwnd) {
     return name;
 }
 
-
 inline LONG_PTR styleOf(HWND hwnd) { return GetWindowLongPtrW(hwnd, GWL_STYLE); }
 
 inline SIZE windowSize(HWND hwnd) {

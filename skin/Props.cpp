@@ -86,4 +86,13 @@ HANDLE removeProp(HWND hwnd, const wchar_t* name) {
 
 void forgetProps(HWND hwnd) { copies().forget(hwnd); }
 
+LRESULT callPreviousProc(HWND hwnd, const wchar_t* procName, UINT msg, WPARAM wParam, LPARAM lParam) {
+    auto previous = reinterpret_cast<WNDPROC>(prop(hwnd, procName));
+    const LRESULT result =
+        previous ? CallWindowProcW(previous, hwnd, msg, wParam, lParam) : DefWindowProcW(hwnd, msg, wParam, lParam);
+    // A handle can be given to a new window once this one is gone.
+    if (msg == WM_NCDESTROY) forgetProps(hwnd);
+    return result;
+}
+
 } // namespace skin

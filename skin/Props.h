@@ -17,6 +17,9 @@ HANDLE prop(HWND hwnd, const wchar_t* name);
 HANDLE removeProp(HWND hwnd, const wchar_t* name);
 // The window is being destroyed: drops what this process kept of its properties.
 void forgetProps(HWND hwnd);
+// Passes a message on to the procedure whose address the property `procName`
+// holds (the window's own default when none); at WM_NCDESTROY the kept copies go.
+LRESULT callPreviousProc(HWND hwnd, const wchar_t* procName, UINT msg, WPARAM wParam, LPARAM lParam);
 
 inline int intProp(HWND hwnd, const wchar_t* name) {
     return static_cast<int>(reinterpret_cast<INT_PTR>(prop(hwnd, name)));

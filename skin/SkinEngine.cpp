@@ -17,7 +17,6 @@ constexpr wchar_t kTextColourProp[] = L"Kj_Ztys";
 constexpr wchar_t kMarkerProp[] = L"Wxk_Zpf";
 constexpr wchar_t kContainerProviderProp[] = L"Mb_zpf";
 
-
 std::wstring className(HWND hwnd) {
     wchar_t name[256] = {};
     GetClassNameW(hwnd, name, 255);
@@ -462,12 +461,7 @@ void SkinEngine::destroyWindowRecord(HWND hwnd) {
 }
 
 LRESULT SkinEngine::passOn(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    auto previous = reinterpret_cast<WNDPROC>(prop(hwnd, kProcProp));
-    const LRESULT result =
-        previous ? CallWindowProcW(previous, hwnd, msg, wParam, lParam) : DefWindowProcW(hwnd, msg, wParam, lParam);
-    // A handle can be given to a new window once this one is gone.
-    if (msg == WM_NCDESTROY) forgetProps(hwnd);
-    return result;
+    return callPreviousProc(hwnd, kProcProp, msg, wParam, lParam);
 }
 
 LRESULT CALLBACK SkinEngine::windowProcEntry(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
