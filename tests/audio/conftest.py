@@ -13,6 +13,7 @@ import pytest
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "common"))
 from audio_compare import align, envelope, mono, read_capture, reference, snr_db  # noqa: E402,F401
+from wine_run import run_wine  # noqa: E402
 
 ROOT = Path(__file__).resolve().parents[2]
 DRIVER = Path(os.environ.get("SB_BASSDRIVER", ROOT / "build/win/tests/audio/bassdriver.exe"))
@@ -103,8 +104,7 @@ class Rig:
             self.wine(["reg", "delete", key, "/v", "ALSAOutputDevices", "/f"], check=False)
 
     def wine(self, args, check=True, lang="en_US.UTF-8", timeout=120):
-        proc = subprocess.run(["wine"] + args, env=wine_env(self.home, lang, self.bass_dir), capture_output=True,
-                              timeout=timeout)
+        proc = run_wine(args, wine_env(self.home, lang, self.bass_dir), timeout=timeout)
         if check and proc.returncode != 0:
             raise AssertionError(f"wine {args[0]} failed: {proc.stdout!r} {proc.stderr!r}")
         return proc

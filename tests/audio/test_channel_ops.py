@@ -16,10 +16,11 @@ def test_states_pause_resume_stop_and_restart(rig, tmp_path):
     assert [line(r, "active", i)["active"] for i in range(3)] == [0, 1, 3]
     paused = line(r, "pause", 0)["pos"]
     assert line(r, "pos", 0)["pos"] - paused <= 0.005 * BYTES_PER_SECOND  # holds while paused
+    # Two 300 ms sleeps of play; a busy machine can only stretch the steps between them.
     stopped = line(r, "pos", 1)["pos"]
-    assert stopped == pytest.approx(0.6 * BYTES_PER_SECOND, abs=0.06 * BYTES_PER_SECOND)
+    assert 0.54 * BYTES_PER_SECOND <= stopped <= 0.75 * BYTES_PER_SECOND
     # Play without restart continues; with restart it starts over.
-    assert line(r, "pos", 2)["pos"] == pytest.approx(stopped + 0.1 * BYTES_PER_SECOND, abs=0.05 * BYTES_PER_SECOND)
+    assert stopped + 0.05 * BYTES_PER_SECOND <= line(r, "pos", 2)["pos"] <= stopped + 0.2 * BYTES_PER_SECOND
     assert line(r, "play", 3)["ok"] == 1
     assert line(r, "pos", 3)["pos"] < 0.05 * BYTES_PER_SECOND
     # Pausing a paused stream is refused.

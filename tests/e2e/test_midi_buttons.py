@@ -14,6 +14,7 @@ from board_input import Board
 from test_board_play import clip_reference, long_clip_on, starts_of
 from test_custom_sounds import click_custom, windows_path
 from test_output_channel import choose, combo
+from wine_run import run_wine
 
 BASSDRIVER = harness.BUILD / "tests" / "audio" / "bassdriver.exe"
 
@@ -24,8 +25,9 @@ def rendered(mid, tmp_path):
     home = tmp_path / "render-home"
     home.mkdir()
     env = dict(harness.wine_env(home), WINEPATH=windows_path(harness.DIST / "plugins"))
-    subprocess.run(["wine", str(BASSDRIVER), "init", "0", ";", "create", windows_path(mid), ";", "decode",
-                    windows_path(raw), ";", "free"], env=env, check=True, capture_output=True, timeout=120)
+    done = run_wine([BASSDRIVER, "init", "0", ";", "create", windows_path(mid), ";", "decode", windows_path(raw), ";",
+                     "free"], env, timeout=120)
+    assert done.returncode == 0, done.stdout[-2000:]
     subprocess.run(["sox", "-t", "s16", "-r", "44100", "-c", "2", str(raw), str(wav)], check=True)
     return mono(reference(wav, tmp_path))
 

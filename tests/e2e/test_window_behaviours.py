@@ -10,6 +10,7 @@ from pathlib import Path
 import pytest
 
 import harness
+from wine_run import run_wine
 
 C = harness.MAIN_CAPTION
 SCREEN_W = 1280
@@ -348,8 +349,7 @@ def test_link_controls_open_their_addresses_through_the_shell(tmp_path):
 
 
 def _reg_default(p, key):
-    out = subprocess.run(["wine", "reg", "query", key, "/ve"], env=p.env(), stdin=subprocess.DEVNULL,
-                         capture_output=True, timeout=60).stdout.decode("gbk", errors="replace")
+    out = run_wine(["reg", "query", key, "/ve"], p.env(), timeout=60).stdout.decode("gbk", errors="replace")
     for line in out.splitlines():
         if "REG_SZ" in line:
             return line.split("REG_SZ", 1)[1].strip()
