@@ -5,6 +5,7 @@
 #include "audio/AudioPlayer.h"
 #include "audio/BassLibrary.h"
 #include "audio/OutputChannel.h"
+#include "audio/SystemAudioWarmUp.h"
 #include "board/CustomSoundText.h"
 #include "board/CustomSounds.h"
 #include "board/Hotkeys.h"
@@ -131,7 +132,7 @@ const std::wstring& executablePath() {
 
 std::wstring settingsFile(std::wstring_view name) { return runDirectory() + L"\\" + std::wstring(name); }
 
-void onMainWindowCreated(rt::Form& form) {
+void onMainWindowCreated(rt::Form& form, audio::SystemAudioWarmUp& audioWarmUp) {
     maint::markStartup(L"controls");
     mainWindow = &form;
     bindEvents(form);
@@ -181,7 +182,9 @@ void onMainWindowCreated(rt::Form& form) {
     audio::setBassSearchFolder(programDir + L"plugins\\");
 
     // 10. Output channel: fills the list and initialises the audio library.
+    audioWarmUp.wait();
     audio::fillOutputChannels(form, SettingsStore::readInt(settingsFile(kMainSettings), L"music", L"passage", L"1"));
+    audioWarmUp.finish();
     maint::markStartup(L"audio");
 
     // 11. Volume; setting the slider from code writes nothing back.
@@ -269,9 +272,16 @@ int run() {
     InitCommonControlsEx(&icc);
     maint::markStartup(L"globals");
 
+    // Loading the system's audio driver takes a while and needs no window: it
+    // runs beside the building of the window, until the output channel step.
+    // (Started after the libraries above are loaded, not to hold them up.)
+    audio::SystemAudioWarmUp audioWarmUp;
+
     // 5.–6. Load the main window, then run the message loop until it is destroyed.
     rt::Form window;
-    if (!window.load(ui::mainWindowLayout(), {onMainWindowCreated, onMainWindowCloseQuery, nullptr}))
+    if (!window.load(ui::mainWindowLayout(),
+                     {[&audioWarmUp](rt::Form& form) { onMainWindowCreated(form, audioWarmUp); },
+                      onMainWindowCloseQuery, nullptr}))
         return 1;
     maint::markStartup(L"shown");
     // The window and every control on it paint now, before the first input is taken: a host who

@@ -4,12 +4,16 @@
 namespace rt {
 class Form;
 }
+namespace audio {
+class SystemAudioWarmUp;
+}
 
 namespace app {
 
 // Runs the program; returns the process exit code.
 int run();
-void onMainWindowCreated(rt::Form& form);
+// audioWarmUp: the system's audio stack being readied meanwhile; the library starts once it is.
+void onMainWindowCreated(rt::Form& form, audio::SystemAudioWarmUp& audioWarmUp);
 void onMainWindowCloseQuery(rt::Form& form);
 
 } // namespace app
