@@ -167,6 +167,9 @@ class Program:
                                             stdin=subprocess.DEVNULL, stdout=log, stderr=subprocess.STDOUT)
         return self
 
+    def _log_tail(self):
+        return self.log.read_text(errors="replace")[-2000:] if self.log.exists() else "(the program was not started)"
+
     def driver(self, *args, check=True, timeout=60):
         """Runs sbdriver inside Wine; returns its JSON lines as a list (None when it failed and check is False)."""
         # Output goes through a file: processes that Wine starts on the way (its
@@ -179,7 +182,7 @@ class Program:
         if code != 0:
             if check:
                 raise AssertionError(f"sbdriver {args} failed ({code}): {text[-2000:]}\n"
-                                     f"program log: {self.log.read_text(errors='replace')[-2000:]}")
+                                     f"program log: {self._log_tail()}")
             return None
         return [json.loads(line) for line in text.splitlines() if line.startswith("{")]
 
@@ -192,7 +195,7 @@ class Program:
                  else f"exited with {self.process.poll()}")
         windows = self.driver("windows", check=False)
         raise AssertionError(f"the main window did not show; the program is {state}; windows: {windows}\n"
-                             f"program log: {self.log.read_text(errors='replace')[-2000:]}")
+                             f"program log: {self._log_tail()}")
 
     def controls(self):
         return self.driver("controls", MAIN_CAPTION)
