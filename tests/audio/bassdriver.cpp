@@ -134,7 +134,10 @@ bool run(const std::vector<std::string>& c) {
     } else if (cmd == "seek") {
         report("ok=%d", BASS_ChannelSetPosition(current, BASS_QWORD(num(1)), BASS_POS_BYTE));
     } else if (cmd == "vol") {
-        report("ok=%d", BASS_ChannelSetAttribute(current, BASS_ATTRIB_VOL, float(num(1))));
+        // The position just before the change too: this thread may be held up between the two.
+        const unsigned long long before = current ? BASS_ChannelGetPosition(current, BASS_POS_BYTE) : 0;
+        const BOOL ok = BASS_ChannelSetAttribute(current, BASS_ATTRIB_VOL, float(num(1)));
+        report("ok=%d before=%llu", ok, before);
     } else if (cmd == "getvol") {
         float v = -1;
         const BOOL ok = BASS_ChannelGetAttribute(current, BASS_ATTRIB_VOL, &v);

@@ -75,8 +75,9 @@ std::wstring textOf(HWND h) {
     // WM_GETTEXT rather than GetWindowText so controls of other processes answer too.
     // Not SMTO_ABORTIFHUNG: a program still starting up on a loaded machine has not
     // asked for a message for seconds, which the system takes for hung, although
-    // it answers sent messages within moments.
-    LRESULT n = SendMessageTimeoutW(h, WM_GETTEXT, 4096, reinterpret_cast<LPARAM>(buf), SMTO_NORMAL, 2000, nullptr)
+    // it answers sent messages within moments. On such a machine an answer can
+    // also take more than a second or two.
+    LRESULT n = SendMessageTimeoutW(h, WM_GETTEXT, 4096, reinterpret_cast<LPARAM>(buf), SMTO_NORMAL, 10000, nullptr)
                     ? static_cast<LRESULT>(wcslen(buf))
                     : 0;
     return std::wstring(buf, static_cast<size_t>(n));
