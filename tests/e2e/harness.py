@@ -25,6 +25,7 @@ MAIN_CAPTION = "鸣川声板,支持多通道选择播放，支持音量大小调
 
 sys.path.insert(0, str(ROOT / "tests" / "common"))
 import audio_compare  # noqa: E402
+from wine_run import run_wine  # noqa: E402
 
 
 def wine_env(home, lang="zh_CN.UTF-8"):
@@ -172,13 +173,8 @@ class Program:
 
     def driver(self, *args, check=True, timeout=60):
         """Runs sbdriver inside Wine; returns its JSON lines as a list (None when it failed and check is False)."""
-        # Output goes through a file: processes that Wine starts on the way (its
-        # server, services) inherit pipes and would hold them open.
-        out = self.root / "driver.out"
-        with open(out, "wb") as f:
-            code = subprocess.run(["wine", str(DRIVER), *map(str, args)], env=self.env(), stdout=f,
-                                  stderr=subprocess.DEVNULL, stdin=subprocess.DEVNULL, timeout=timeout).returncode
-        text = out.read_bytes().decode("utf-8", errors="replace")
+        done = run_wine([DRIVER, *args], self.env(), timeout=timeout)
+        code, text = done.returncode, done.stdout.decode("utf-8", errors="replace")
         if code != 0:
             if check:
                 raise AssertionError(f"sbdriver {args} failed ({code}): {text[-2000:]}\n"
