@@ -232,9 +232,9 @@ void SkinEngine::paintButton(const ButtonRecord& b, HDC target, UINT state, cons
             if (state & kDisabled) {
                 paintDisabledBody(g, fx, fy, fw, fh, draw::makePath(draw::addRoundedRect, x, y, w - 1, h - 1, 5));
             } else {
-                if (const Picture box = pictureOf(controlGlyphs.checkOff)) drawNatural(g, *box, fx, t);
+                if (const Picture box = glyphPicture(controlGlyphs.checkOff)) drawNatural(g, *box, fx, t);
                 if (SendMessageW(b.hwnd, BM_GETCHECK, 0, 0) == BST_CHECKED)
-                    if (const Picture mark = pictureOf(controlGlyphs.checkOn)) drawNatural(g, *mark, fx, t);
+                    if (const Picture mark = glyphPicture(controlGlyphs.checkOn)) drawNatural(g, *mark, fx, t);
                 if (state & kHot) {
                     const float u = fy + (fh - 12) / 2 + 1;
                     g.fillRectangle(gradient(fx + 3, u, fx + 11, u + 11, toArgb(accentColour, 100), toArgb(kBlack, 0)),

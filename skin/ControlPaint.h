@@ -109,9 +109,8 @@ inline draw::GraphicsPath roundedRect(float x, float y, float w, float h, float 
 
 // Draws a built-in glyph at its own size; nothing when it does not decode.
 inline void drawGlyph(draw::Graphics& g, std::span<const std::byte> glyph, float x, float y) {
-    if (glyph.empty()) return;
-    draw::Image image;
-    if (image.load(glyph)) g.drawImage(image, draw::RectF{x, y, float(image.width()), float(image.height())});
+    if (const Picture image = glyphPicture(glyph))
+        g.drawImage(*image, draw::RectF{x, y, float(image->width()), float(image->height())});
 }
 
 // A window DC (GetWindowDC: origin at the window rectangle's corner), released with ReleaseDC.

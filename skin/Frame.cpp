@@ -300,8 +300,7 @@ void SkinEngine::drawCaptionButton(int windowIndex, int i, bool inRender, bool p
         if (!pressed) graphics->setSmoothing(draw::kSmoothingAntiAlias);
     }
     draw::Graphics& g = *graphics;
-    draw::Image image;
-    image.load(glyph);
+    const Picture image = glyphPicture(glyph);
     if (pressed) {
         draw::GraphicsPath shape;
         shape.create();
@@ -315,12 +314,12 @@ void SkinEngine::drawCaptionButton(int windowIndex, int i, bool inRender, bool p
             isCloseButton(b) ? gradient(x, y, x, y + bh, toArgb(kRed, 255), toArgb(kWhite, 30))
                              : gradient(x, y, x, y + bh, toArgb(kBlack, 80), toArgb(kWhite, 5));
         g.fillPath(fill, shape);
-        g.drawImage(image, draw::RectF{x, y, bw - 1, bh});
+        if (image) g.drawImage(*image, draw::RectF{x, y, bw - 1, bh});
     } else {
         drawCaptionButtonHover(g, windowIndex, i, alpha);
         const draw::Brush glass = gradient(x, y, x, y + bh, toArgb(kWhite, 50), toArgb(kBlack, 0));
         g.fillRectangle(glass, {x - 1, y, bw + 1, bh - 1});
-        g.drawImage(image, draw::RectF{x, y, bw, bh});
+        if (image) g.drawImage(*image, draw::RectF{x, y, bw, bh});
         drawButtonSeparators(windowIndex, i, g);
     }
     if (pressed || !inRender || graphics == &own) blitToWindow(w.hwnd, w.backBuffer.dc(), ix, iy, int(bw), int(bh));

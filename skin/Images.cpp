@@ -9,8 +9,11 @@
 #include "runtime/Handles.h"
 
 #include <algorithm>
+#include <cstring>
 #include <memory>
+#include <mutex>
 #include <random>
+#include <vector>
 
 namespace skin {
 namespace {
@@ -60,6 +63,31 @@ Picture decodePicture(std::span<const std::byte> bytes) {
     auto image = std::make_shared<draw::Image>();
     if (!image->load(bytes)) return nullptr;
     return image;
+}
+
+Picture glyphPicture(std::span<const std::byte> bytes) {
+    // A handful of small pictures, each drawn at every paint of its control or caption button
+    // (and at every hover); decoding one costs more than drawing it. Anything large or beyond
+    // the handful is decoded as before, so what is kept stays small.
+    constexpr size_t kMaxKept = 32, kMaxKeptBytes = 64 * 1024;
+    struct Kept {
+        Bytes bytes;
+        Picture picture;
+    };
+    static std::mutex lock;
+    static std::vector<Kept> kept;
+    if (bytes.empty()) return nullptr;
+    {
+        const std::lock_guard<std::mutex> hold(lock);
+        for (const Kept& k : kept)
+            if (k.bytes.size() == bytes.size() && std::memcmp(k.bytes.data(), bytes.data(), bytes.size()) == 0)
+                return k.picture;
+    }
+    Picture picture = decodePicture(bytes);
+    if (!picture || bytes.size() > kMaxKeptBytes) return picture;
+    const std::lock_guard<std::mutex> hold(lock);
+    if (kept.size() < kMaxKept) kept.push_back({Bytes(bytes.begin(), bytes.end()), picture});
+    return picture;
 }
 
 COLORREF averageColour(const draw::Image* image, int samples, int rightBand, int bottomBand) {
@@ -119,7 +147,7 @@ const draw::Image* SkinEngine::layoutImage(int windowIndex) {
     WindowRecord* wp = window(windowIndex);
     if (!wp) return nullptr;
     WindowRecord& w = *wp;
-    const Picture& picture = w.windowImage ? w.windowImage : skinImage;
+    const Picture& picture = w.windowImage ? w.windowImage : skinPicture();
     const int mode = w.windowImage ? w.windowImageMode : imageMode;
     if (!picture) return nullptr;
     if (mode != 4) return picture.get();

@@ -205,11 +205,20 @@ bool SkinEngine::setWindowImage(HWND hwnd, std::span<const std::byte> image, std
     return true;
 }
 
+const Picture& SkinEngine::skinPicture() {
+    if (pendingSkin_.source) {
+        skinImage_ = pictureForMode(pendingSkin_.source, pendingSkin_.mode, pendingSkin_.colour);
+        pendingSkin_ = {};
+    }
+    return skinImage_;
+}
+
 void SkinEngine::setSkin(const SkinSource& source) {
     if (!source.accentColour || *source.accentColour != -1)
         accentColour = source.accentColour ? static_cast<COLORREF>(*source.accentColour) : 0xDDCA22;
     if (source.fileName.empty() && source.image.empty() && !source.backgroundColour) {
-        skinImage.reset();
+        skinImage_.reset();
+        pendingSkin_ = {};
         backgroundColour = GetSysColor(COLOR_BTNFACE);
     } else {
         // Decoded once: the average colour, the preparation and every later render use the same picture.
@@ -230,7 +239,8 @@ void SkinEngine::setSkin(const SkinSource& source) {
                                                     : GetSysColor(COLOR_BTNFACE);
         if (source.accentColour && *source.accentColour == -1) accentColour = backgroundColour;
         imageMode = source.mode.value_or(4);
-        skinImage = pictureForMode(picture, imageMode, backgroundColour);
+        skinImage_.reset();
+        pendingSkin_ = {picture, imageMode, backgroundColour};
     }
     for (int i = 1; i <= windowCount(); ++i) {
         WindowRecord& w = *window(i);

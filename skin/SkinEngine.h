@@ -220,7 +220,8 @@ class SkinEngine {
     COLORREF accentColour = 0x00DDCA22;
     COLORREF backgroundColour;
     int imageMode = 0;
-    Picture skinImage; // prepared for imageMode; null when there is no skin picture
+    // The skin picture prepared for imageMode; null when there is no skin picture.
+    const Picture& skinPicture();
     // The last picture decoded from bytes in memory and those bytes, kept because start-up applies the
     // default picture twice: as the first skin and as the saved choice "0".
     struct DecodedBytes {
@@ -340,6 +341,15 @@ class SkinEngine {
     } glyphs;
 
   private:
+    // The skin picture is prepared when it is first drawn: start-up sets the default skin and then the
+    // saved one before anything shows, and preparing a picture that is never drawn costs as much as
+    // decoding it.
+    Picture skinImage_;
+    struct PendingSkin {
+        Picture source;
+        int mode = 0;
+        COLORREF colour = 0;
+    } pendingSkin_;
     static LRESULT CALLBACK windowProcEntry(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK containerProcEntry(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
     LRESULT containerProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
@@ -404,6 +414,8 @@ HDC excludeChildren(HWND hwnd, HDC dc);
 
 // The picture in a file's or a block's bytes; null when it does not decode (or is too large to hold).
 Picture decodePicture(std::span<const std::byte> bytes);
+// The same for a small built-in glyph, decoded once and shared by every later call with the same bytes.
+Picture glyphPicture(std::span<const std::byte> bytes);
 // Average colour of `samples` random pixels (of the right and bottom bands when given); black for no picture.
 COLORREF averageColour(const draw::Image* image, int samples = 2000, int rightBand = 0, int bottomBand = 0);
 // The picture with its right (variant 0) or left (variant 1) band and its bottom band, each 30 % of its

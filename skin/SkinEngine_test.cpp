@@ -128,7 +128,7 @@ TEST_F(SkinEngineTest, DestroyingTheFirstWindowRenumbersTheSecond) {
 TEST_F(SkinEngineTest, SkinSettingsDefaults) {
     engine.setSkin({.image = Bytes(), .backgroundColour = 0x112233, .accentColour = 0x445566, .mode = 0});
     engine.setSkin();
-    EXPECT_FALSE(engine.skinImage);
+    EXPECT_FALSE(engine.skinPicture());
     EXPECT_EQ(engine.backgroundColour, GetSysColor(COLOR_BTNFACE));
     EXPECT_EQ(engine.accentColour, 0xDDCA22u);
 
@@ -137,8 +137,8 @@ TEST_F(SkinEngineTest, SkinSettingsDefaults) {
     EXPECT_EQ(engine.backgroundColour, draw::rgb(0x30, 0xA0, 0x50)); // a uniform picture's average is exact
     EXPECT_EQ(engine.accentColour, engine.backgroundColour);
     EXPECT_EQ(engine.imageMode, 4);
-    ASSERT_TRUE(engine.skinImage); // mode 4 keeps the picture as it is
-    EXPECT_EQ(engine.skinImage->pixel(3, 3), 0xFF30A050u);
+    ASSERT_TRUE(engine.skinPicture()); // mode 4 keeps the picture as it is
+    EXPECT_EQ(engine.skinPicture()->pixel(3, 3), 0xFF30A050u);
 
     engine.setControlTransparency(true);
     EXPECT_EQ(engine.overlayAlpha, 160);
