@@ -21,6 +21,11 @@ constexpr const char* kNoSoundName = "No sound";
 // output: a few periods.
 constexpr auto kFadeWait = std::chrono::milliseconds(60);
 
+// How long a reading of the device list answers the calls that follow it.
+constexpr auto kEndpointsFresh = std::chrono::milliseconds(500);
+// A Free this soon after its Init keeps the device's stream for the next Init.
+constexpr auto kReuseWindow = std::chrono::seconds(1);
+
 uint64_t bytesPerFrame(const Stream& s) {
     return uint64_t(s.channels()) * 2;
 }
@@ -48,19 +53,26 @@ bool Library::init(int device, int& err) {
         err = BASS_ERROR_DEVICE;
         return false;
     }
-    std::vector<Endpoint> endpoints;
-    if (device != 0) endpoints = listEndpoints();
+    std::unique_ptr<Output> parked = std::move(parked_);
+    std::vector<Endpoint> list;
+    if (device != 0) list = endpoints(false);
     int chosen = device;
-    if (device == -1) chosen = endpoints.empty() ? 0 : 1;
-    if (chosen > int(endpoints.size())) {
+    if (device == -1) chosen = list.empty() ? 0 : 1;
+    if (chosen > int(list.size())) {
         err = BASS_ERROR_DEVICE;
         return false;
     }
     mixer_.clear();
     mixer_.setMasterVolume(masterVolume_);
-    output_ = chosen == 0 ? startNullOutput(mixer_, &err)
-                          : startWasapiOutput(mixer_, endpoints[chosen - 1].id, &err);
+    endpoint_ = chosen == 0 ? std::wstring() : list[chosen - 1].id;
+    if (parked && chosen != 0 && endpoint_ == parkedEndpoint_) {
+        output_ = std::move(parked);
+    } else {
+        parked.reset(); // another device: the kept stream goes before the new one opens
+        output_ = chosen == 0 ? startNullOutput(mixer_, &err) : startWasapiOutput(mixer_, endpoint_, &err);
+    }
     if (!output_) return false;
+    initAt_ = std::chrono::steady_clock::now();
     {
         std::lock_guard guard(decoderLock_);
         decoderStop_ = false;
@@ -109,6 +121,14 @@ bool Library::free(int& err) {
     const auto deadline = std::chrono::steady_clock::now() + kFadeWait;
     while (mixer_.anyAudible() && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    // A program that opens the default device to list the devices and then
+    // opens the one chosen (nearly always the same) frees in between: its
+    // stream, silent now, is kept for that Init instead of being closed and
+    // opened again. Any later Init takes it or lets it go first.
+    if (device_ > 0 && std::chrono::steady_clock::now() - initAt_ < kReuseWindow) {
+        parked_ = std::move(output_);
+        parkedEndpoint_ = endpoint_;
+    }
     output_.reset();
     stopDecoder();
     for (auto& [handle, s] : streams)
@@ -117,6 +137,15 @@ bool Library::free(int& err) {
     device_ = -1;
     err = BASS_OK;
     return true;
+}
+
+std::vector<Endpoint> Library::endpoints(bool fresh) {
+    const auto now = std::chrono::steady_clock::now();
+    if (fresh || endpointsRead_ == std::chrono::steady_clock::time_point{} || now - endpointsRead_ > kEndpointsFresh) {
+        endpoints_ = listEndpoints();
+        endpointsRead_ = now;
+    }
+    return endpoints_;
 }
 
 int Library::device() {
@@ -137,12 +166,13 @@ bool Library::deviceInfo(uint32_t device, BASS_DEVICEINFO* info, int& err) {
         err = BASS_OK;
         return true;
     }
-    const auto endpoints = listEndpoints();
-    if (device > endpoints.size()) {
+    // The first device asks the system afresh; the others, asked right after it, take that reading.
+    const auto list = endpoints(device == 1);
+    if (device > list.size()) {
         err = BASS_ERROR_DEVICE;
         return false;
     }
-    const Endpoint& e = endpoints[device - 1];
+    const Endpoint& e = list[device - 1];
     info->name = intern(e.name);
     info->driver = intern(win::narrow(e.id));
     info->flags = BASS_DEVICE_ENABLED | (device == 1 ? BASS_DEVICE_DEFAULT : 0) |

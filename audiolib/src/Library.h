@@ -3,6 +3,7 @@
 // Control calls are serialised by one lock; the render thread never takes it.
 #pragma once
 #include <condition_variable>
+#include <chrono>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -11,6 +12,7 @@
 #include <string>
 #include <thread>
 
+#include "Devices.h"
 #include "Output.h"
 #include "Stream.h"
 #include "bass.h"
@@ -67,6 +69,16 @@ class Library {
     int device_ = -1;
     Mixer mixer_;
     std::unique_ptr<Output> output_;
+    // The device list as last read, and when: a program lists the devices
+    // one call at a time, and each reading asks the system afresh.
+    std::vector<Endpoint> endpoints(bool fresh);
+    std::vector<Endpoint> endpoints_;
+    std::chrono::steady_clock::time_point endpointsRead_{};
+    // A device output let go by a Free that came right after its Init, kept
+    // for the Init that follows (see free()); empty otherwise.
+    std::unique_ptr<Output> parked_;
+    std::wstring parkedEndpoint_, endpoint_;
+    std::chrono::steady_clock::time_point initAt_{};
     float masterVolume_ = 1.0f;
 
     std::thread decoder_;

@@ -17,7 +17,10 @@ def level_at(x, freq):
 def test_each_device_receives_only_its_own_sound(tmp_path):
     rig = Rig(tmp_path, devices=("default", "deskA", "deskB"))
     clips = {n: make_sine(tmp_path / f"tone{n}.wav", freq=f, seconds=0.4) for n, f in FREQS.items()}
-    script = ["info 1", "info 2", "info 3", "info 4"]
+    # As the program starts: the default device opened to list the devices, freed, then the chosen one
+    # opened (the stream of the first is kept for it); each later device is opened soon after the last
+    # was freed, so a kept stream must go to the device it came from and nowhere else.
+    script = ["init -1", "info 1", "info 2", "info 3", "info 4", "free"]
     for n in FREQS:
         script += [f"init {n}", "device", f"create {win_path(clips[n])}", "play", "waitend", "free"]
     r = rig.run(*script)
@@ -27,6 +30,7 @@ def test_each_device_receives_only_its_own_sound(tmp_path):
     assert line(r, "info", 0)["flags"] & 2
     assert line(r, "info", 3)["ok"] == 0 and line(r, "info", 3)["err"] == 23
     assert [line(r, "device", i)["device"] for i in range(3)] == [1, 2, 3]
+    assert [line(r, "init", i)["ok"] for i in range(4)] == [1, 1, 1, 1]
     for n, name in zip(FREQS, names):
         device = name.split(": ")[1]
         cap = mono(rig.capture(device))
