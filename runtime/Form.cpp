@@ -306,7 +306,10 @@ void Form::setTooltip(Control& control, std::wstring_view text) {
     TOOLINFOW info{};
     info.cbSize = kToolInfoSize;
     info.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-    info.hwnd = hwnd_.get();
+    // The window that holds the tool is the control's own parent: the tooltip asks it for the
+    // notification format when each tool is added, and the form's window answers every message
+    // through a chain of subclasses (the skin, the caption tooltip) that costs far more.
+    info.hwnd = GetParent(control.hwnd_);
     info.uId = reinterpret_cast<UINT_PTR>(control.hwnd_);
     info.lpszText = copy.data();
     const bool known = tooltips_.contains(&control);
