@@ -20,7 +20,7 @@ namespace audiolib {
 namespace {
 
 // How long the mix stays silent before the output rests: its thread stops
-// waking every period and the device stream is stopped, so that a program at
+// waking every period and the device stream is closed, so that a program at
 // rest costs nothing. Long enough that clips played in a quick run keep the
 // device going, and that the silence between them reaches the device as it
 // did; a play request starts it again at once.
@@ -170,47 +170,73 @@ class WasapiOutput final : public Output {
     }
 
   private:
-    int open(win::ComPtr<IAudioClient>& client, win::ComPtr<IAudioRenderClient>& render) {
+    // One opening of the device: closed again while the output rests.
+    struct DeviceStream {
+        win::ComPtr<IAudioClient> client;
+        win::ComPtr<IAudioRenderClient> render;
+        win::ComPtr<IAudioClock> clock;
+        UINT64 clockFrequency = 0;
+        OutputStats format; // rate, channels, period and buffer
+        DeviceSampleFormat sampleFormat = DeviceSampleFormat::Float32;
+    };
+
+    int open(DeviceStream& d) {
         win::ComPtr<IMMDeviceEnumerator> enumerator;
         win::ComPtr<IMMDevice> device;
         if (FAILED(CoCreateInstance(__uuidof(MMDeviceEnumerator), nullptr, CLSCTX_ALL,
                                     __uuidof(IMMDeviceEnumerator), enumerator.putVoid())) ||
             FAILED(enumerator->GetDevice(id_.c_str(), device.put())) ||
-            FAILED(device->Activate(__uuidof(IAudioClient), CLSCTX_ALL, nullptr, client.putVoid())))
+            FAILED(device->Activate(__uuidof(IAudioClient), CLSCTX_ALL, nullptr, d.client.putVoid())))
             return BASS_ERROR_DEVICE;
         win::CoTaskPtr<WAVEFORMATEX> mix;
-        if (FAILED(client->GetMixFormat(mix.put())) || !deviceFormat(mix.get(), format_))
+        if (FAILED(d.client->GetMixFormat(mix.put())) || !deviceFormat(mix.get(), d.sampleFormat))
             return BASS_ERROR_FORMAT;
         REFERENCE_TIME defaultPeriod = 0, minPeriod = 0;
-        client->GetDevicePeriod(&defaultPeriod, &minPeriod);
+        d.client->GetDevicePeriod(&defaultPeriod, &minPeriod);
         // Shared mode runs at the engine's period; asking for no extra buffer
         // gives the smallest the engine allows.
-        if (FAILED(client->Initialize(AUDCLNT_SHAREMODE_SHARED,
-                                      AUDCLNT_STREAMFLAGS_EVENTCALLBACK | AUDCLNT_STREAMFLAGS_NOPERSIST, 0, 0,
-                                      mix.get(), nullptr)) ||
-            FAILED(client->SetEventHandle(period_.get())) ||
-            FAILED(client->GetBufferSize(&stats_.bufferFrames)) ||
-            FAILED(client->GetService(__uuidof(IAudioRenderClient), render.putVoid())))
+        if (FAILED(d.client->Initialize(AUDCLNT_SHAREMODE_SHARED,
+                                        AUDCLNT_STREAMFLAGS_EVENTCALLBACK | AUDCLNT_STREAMFLAGS_NOPERSIST, 0, 0,
+                                        mix.get(), nullptr)) ||
+            FAILED(d.client->SetEventHandle(period_.get())) ||
+            FAILED(d.client->GetBufferSize(&d.format.bufferFrames)) ||
+            FAILED(d.client->GetService(__uuidof(IAudioRenderClient), d.render.putVoid())))
             return BASS_ERROR_DRIVER;
-        stats_.rate = mix.get()->nSamplesPerSec;
-        stats_.channels = mix.get()->nChannels;
-        stats_.periodFrames = uint32_t(double(defaultPeriod) * stats_.rate / 1e7 + 0.5);
-        if (stats_.periodFrames == 0 || stats_.periodFrames > stats_.bufferFrames)
-            stats_.periodFrames = stats_.bufferFrames;
-        frameBytes_ = stats_.channels * deviceSampleBytes(format_);
+        d.format.rate = mix.get()->nSamplesPerSec;
+        d.format.channels = mix.get()->nChannels;
+        d.format.periodFrames = uint32_t(double(defaultPeriod) * d.format.rate / 1e7 + 0.5);
+        if (d.format.periodFrames == 0 || d.format.periodFrames > d.format.bufferFrames)
+            d.format.periodFrames = d.format.bufferFrames;
+        // Without a clock the output still plays; only underruns go uncounted.
+        if (FAILED(d.client->GetService(__uuidof(IAudioClock), d.clock.putVoid())) ||
+            FAILED(d.clock->GetFrequency(&d.clockFrequency)))
+            d.clockFrequency = 0;
         return BASS_OK;
+    }
+
+    // The mixer and the streams were set up for the first opening's format; a
+    // device that comes back from rest in another one counts as lost.
+    bool sameFormat(const DeviceStream& d) const {
+        return d.sampleFormat == format_ && d.format.rate == stats_.rate && d.format.channels == stats_.channels &&
+               d.format.periodFrames == stats_.periodFrames && d.format.bufferFrames == stats_.bufferFrames;
     }
 
     void run(std::promise<int>& ready) {
         win::ComScope com;
         AudioThreadPriority priority;
-        win::ComPtr<IAudioClient> client;
-        win::ComPtr<IAudioRenderClient> render;
-        const int error = open(client, render);
+        DeviceStream d;
+        const int error = open(d);
         if (error != BASS_OK) {
             ready.set_value(error);
             return;
         }
+        // Written once, before start() returns; stats() reads them from then on.
+        stats_.rate = d.format.rate;
+        stats_.channels = d.format.channels;
+        stats_.periodFrames = d.format.periodFrames;
+        stats_.bufferFrames = d.format.bufferFrames;
+        format_ = d.sampleFormat;
+        frameBytes_ = stats_.channels * deviceSampleBytes(format_);
         mixer_.setFormat(stats_.rate, int(stats_.channels), stats_.bufferFrames);
         std::vector<float> mix(size_t(stats_.bufferFrames) * stats_.channels);
 
@@ -223,15 +249,10 @@ class WasapiOutput final : public Output {
         // clock gets ahead of what we wrote since it last started. (The
         // buffer's fill level cannot tell: some engines move data on to the
         // driver at once.)
-        win::ComPtr<IAudioClock> clock;
-        UINT64 clockFrequency = 0;
-        if (FAILED(client->GetService(__uuidof(IAudioClock), clock.putVoid())) ||
-            FAILED(clock->GetFrequency(&clockFrequency)))
-            clockFrequency = 0;
         auto playedFrames = [&](int64_t& frames) {
             UINT64 position = 0;
-            if (!clockFrequency || FAILED(clock->GetPosition(&position, nullptr))) return false;
-            frames = int64_t(double(position) * stats_.rate / double(clockFrequency));
+            if (!d.clockFrequency || FAILED(d.clock->GetPosition(&position, nullptr))) return false;
+            frames = int64_t(double(position) * stats_.rate / double(d.clockFrequency));
             return true;
         };
         int64_t worstDeficit = 0;
@@ -250,15 +271,15 @@ class WasapiOutput final : public Output {
         uint64_t quiet = 0; // frames written since the mix last sounded
         auto fill = [&](UINT32 limit, bool periodic) {
             UINT32 padding = 0;
-            if (FAILED(client->GetCurrentPadding(&padding))) return false;
+            if (FAILED(d.client->GetCurrentPadding(&padding))) return false;
             if (periodic) checkClock();
             const UINT32 frames = limit > padding ? limit - padding : 0;
             if (frames == 0) return true;
             BYTE* data = nullptr;
-            if (FAILED(render->GetBuffer(frames, &data))) return false;
+            if (FAILED(d.render->GetBuffer(frames, &data))) return false;
             mixer_.render(mix.data(), frames, win::ticksNow());
             fromFloat(mix.data(), size_t(frames) * stats_.channels, format_, data);
-            render->ReleaseBuffer(frames, 0);
+            d.render->ReleaseBuffer(frames, 0);
             written_.fetch_add(frames);
             quiet = mixer_.soundedLastRender() ? 0 : quiet + frames;
             return true;
@@ -269,7 +290,7 @@ class WasapiOutput final : public Output {
             writtenAtStart = written_.load();
             worstDeficit = 0;
             quiet = 0;
-            return fill(target, false) && SUCCEEDED(client->Start());
+            return fill(target, false) && SUCCEEDED(d.client->Start());
         };
         if (!startDevice()) {
             ready.set_value(BASS_ERROR_DRIVER);
@@ -287,6 +308,9 @@ class WasapiOutput final : public Output {
                                     : WaitForMultipleObjects(3, events, FALSE, 200);
             if (w == WAIT_OBJECT_0 || w == WAIT_FAILED) break;
             if (resting) {
+                DeviceStream reopened;
+                if (open(reopened) != BASS_OK || !sameFormat(reopened)) break;
+                d = std::move(reopened);
                 if (!startDevice()) break;
                 resting = false;
                 continue;
@@ -297,12 +321,18 @@ class WasapiOutput final : public Output {
             if (!fill(periodic ? target : stats_.bufferFrames, periodic)) break;
             if (quiet >= restAfter) {
                 // All that sounded has long been played; the silence queued
-                // behind it is dropped, so the next start is not delayed by it.
-                if (FAILED(client->Stop()) || FAILED(client->Reset())) break;
+                // behind it is dropped, so the next start is not delayed by
+                // it. The device stream is closed, not just stopped: some
+                // drivers keep a thread of their own waking every period for
+                // a stopped stream, which a program at rest should not pay
+                // for. Opening it again costs a few milliseconds at the next
+                // play request.
+                if (FAILED(d.client->Stop())) break;
+                d = DeviceStream{};
                 resting = true;
             }
         }
-        client->Stop();
+        if (d.client) d.client->Stop();
     }
 
     Mixer& mixer_;

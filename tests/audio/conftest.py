@@ -90,7 +90,7 @@ class Rig:
         if self.devices:
             for i, d in enumerate(self.devices):
                 name = "!default" if i == 0 else d
-                lines.append(f'pcm.{name} {{ type file; slave.pcm "nullsink"; file "{self.files[d]}"; format "raw" }}')
+                lines.append(f'pcm.{name} {{ type file; slave.pcm "nullsink"; file "|cat >>{self.files[d]}"; format "raw" }}')
             lines.append("pcm.nullsink { type null }")
         else:
             lines.append("pcm.!default { type hw; card 99 }")

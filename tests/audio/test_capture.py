@@ -102,3 +102,19 @@ def test_stop_and_free_silence_within_one_period(rig, tmp_path):
     lag2 = align(cap, ref2)
     assert lag2 > resumed
     assert snr_db(cap, ref2, lag2) > 40
+
+
+def test_plays_again_after_the_output_rested(rig, tmp_path):
+    # Ten seconds of silence close the device stream; the next play opens it
+    # again and must sound complete, from its first sample.
+    first = make_sine(tmp_path / "first.wav", freq=SWEEP, seconds=0.5)
+    second = make_sine(tmp_path / "second.wav", freq="3000-600", seconds=0.5)
+    r = rig.run("init -1", f"create {win_path(first)}", "play", "waitend", "sleep 11500", "output",
+                f"create {win_path(second)}", "play", "waitend", "sleep 100", "output", "free")
+    assert line(r, "output", 1)["deviceUnderruns"] == 0
+    cap = mono(rig.capture())
+    for clip in (first, second):
+        ref = mono(reference(clip, tmp_path))
+        lag = align(cap, ref)
+        assert lag >= 0
+        assert snr_db(cap, ref, lag) > 40, clip.name
