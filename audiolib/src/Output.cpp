@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <atomic>
 #include <future>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -20,8 +21,9 @@ namespace audiolib {
 namespace {
 
 // How long the mix stays silent before the output rests: its thread stops
-// waking every period and the device stream is closed, so that a program at
-// rest costs nothing. Long enough that clips played in a quick run keep the
+// waking every period and the device stream is stopped (or closed, on a
+// driver that keeps working for a stopped stream), so that a program at rest
+// costs nothing. Long enough that clips played in a quick run keep the
 // device going, and that the silence between them reaches the device as it
 // did; a play request starts it again at once.
 constexpr double kRestAfterSeconds = 10.0;
@@ -221,6 +223,17 @@ class WasapiOutput final : public Output {
                d.format.periodFrames == stats_.periodFrames && d.format.bufferFrames == stats_.bufferFrames;
     }
 
+    // Right after a stop: whether the driver still signals periods, watched
+    // for three of them. Answers the event that ended the watch: the stop
+    // event, the period event (it does), the play request event, or a
+    // timeout (it does not).
+    DWORD driverWakesWhenStopped() {
+        WaitForSingleObject(period_.get(), 0); // a period signalled before the stop
+        HANDLE watched[3] = {stop_.get(), period_.get(), wake_.get()};
+        const DWORD periodMs = std::max<DWORD>(1, DWORD(uint64_t(stats_.periodFrames) * 1000 / stats_.rate));
+        return WaitForMultipleObjects(3, watched, FALSE, 3 * periodMs);
+    }
+
     void run(std::promise<int>& ready) {
         win::ComScope com;
         AudioThreadPriority priority;
@@ -303,14 +316,19 @@ class WasapiOutput final : public Output {
         // is a round trip through the system for nothing.
         HANDLE restingEvents[2] = {stop_.get(), wake_.get()};
         bool resting = false;
+        // Whether the driver keeps working for a stopped stream, found at
+        // the first rest: unknown until then.
+        std::optional<bool> stoppedStreamCosts;
         for (;;) {
             const DWORD w = resting ? WaitForMultipleObjects(2, restingEvents, FALSE, INFINITE)
                                     : WaitForMultipleObjects(3, events, FALSE, 200);
             if (w == WAIT_OBJECT_0 || w == WAIT_FAILED) break;
             if (resting) {
-                DeviceStream reopened;
-                if (open(reopened) != BASS_OK || !sameFormat(reopened)) break;
-                d = std::move(reopened);
+                if (!d.client) {
+                    DeviceStream reopened;
+                    if (open(reopened) != BASS_OK || !sameFormat(reopened)) break;
+                    d = std::move(reopened);
+                }
                 if (!startDevice()) break;
                 resting = false;
                 continue;
@@ -319,18 +337,25 @@ class WasapiOutput final : public Output {
             // stay valid and the next Init picks a working device.
             const bool periodic = w == WAIT_OBJECT_0 + 1;
             if (!fill(periodic ? target : stats_.bufferFrames, periodic)) break;
-            if (quiet >= restAfter) {
-                // All that sounded has long been played; the silence queued
-                // behind it is dropped, so the next start is not delayed by
-                // it. The device stream is closed, not just stopped: some
-                // drivers keep a thread of their own waking every period for
-                // a stopped stream, which a program at rest should not pay
-                // for. Opening it again costs a few milliseconds at the next
-                // play request.
-                if (FAILED(d.client->Stop())) break;
-                d = DeviceStream{};
-                resting = true;
+            if (quiet < restAfter) continue;
+            // All that sounded has long been played; the silence queued behind
+            // it is dropped, so the next start is not delayed by it.
+            if (FAILED(d.client->Stop())) break;
+            resting = true;
+            if (!stoppedStreamCosts) {
+                const DWORD seen = driverWakesWhenStopped();
+                if (seen == WAIT_OBJECT_0) break;
+                if (seen == WAIT_OBJECT_0 + 2) SetEvent(wake_.get()); // a play request: seen by the rest wait
+                else stoppedStreamCosts = seen == WAIT_OBJECT_0 + 1;
             }
+            // A stopped stream costs nothing on a driver that stops with it,
+            // and starting it again is immediate. A driver that keeps a
+            // thread waking every period for it (Wine's ALSA driver) would
+            // make a program at rest pay for that: there the stream is closed
+            // and opened again at the next play request, which costs a few
+            // milliseconds.
+            if (stoppedStreamCosts.value_or(false)) d = DeviceStream{};
+            else if (FAILED(d.client->Reset())) break;
         }
         if (d.client) d.client->Stop();
     }
