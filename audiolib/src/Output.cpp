@@ -217,7 +217,7 @@ class WasapiOutput final : public Output {
     }
 
     // The mixer and the streams were set up for the first opening's format; a
-    // device that comes back from rest in another one counts as lost.
+    // device that comes back from rest in another one is not used.
     bool sameFormat(const DeviceStream& d) const {
         return d.sampleFormat == format_ && d.format.rate == stats_.rate && d.format.channels == stats_.channels &&
                d.format.periodFrames == stats_.periodFrames && d.format.bufferFrames == stats_.bufferFrames;
@@ -325,11 +325,17 @@ class WasapiOutput final : public Output {
             if (w == WAIT_OBJECT_0 || w == WAIT_FAILED) break;
             if (resting) {
                 if (!d.client) {
+                    // A device that cannot be opened now (taken by another
+                    // program, unplugged, set to another format) leaves the
+                    // output at rest: the next play request tries again.
                     DeviceStream reopened;
-                    if (open(reopened) != BASS_OK || !sameFormat(reopened)) break;
+                    if (open(reopened) != BASS_OK || !sameFormat(reopened)) continue;
                     d = std::move(reopened);
                 }
-                if (!startDevice()) break;
+                if (!startDevice()) {
+                    d = DeviceStream{};
+                    continue;
+                }
                 resting = false;
                 continue;
             }
