@@ -27,6 +27,7 @@
 #include <windows.h>
 
 #include <array>
+#include <cstdio>
 
 namespace app {
 
@@ -281,8 +282,10 @@ int run() {
     rt::Form window;
     if (!window.load(ui::mainWindowLayout(),
                      {[&audioWarmUp](rt::Form& form) { onMainWindowCreated(form, audioWarmUp); },
-                      onMainWindowCloseQuery, nullptr}))
+                      onMainWindowCloseQuery, nullptr})) {
+        std::fprintf(stderr, "the main window could not be loaded (error %lu)\n", GetLastError());
         return 1;
+    }
     maint::markStartup(L"shown");
     // The window and every control on it paint now, before the first input is taken: a host who
     // clicks at once clicks on the board as it looks.

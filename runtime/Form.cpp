@@ -6,6 +6,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <iterator>
 #include <utility>
 
@@ -208,7 +209,13 @@ bool Form::createControls() {
             continue;
         }
         control->hwnd_ = createControl(*control);
-        if (!control->hwnd_) return false;
+        if (!control->hwnd_) {
+            // Nobody sees this on a desktop; under a test harness it says why the program ended.
+            std::fprintf(stderr, "control %ls could not be created (error %lu)\n",
+                         std::wstring(control->spec().name).c_str(), GetLastError());
+            std::fflush(stderr);
+            return false;
+        }
     }
     for (auto& control : controls_)
         if (control->kind() == ControlKind::TabControl) showPageChildren(*control);
