@@ -18,15 +18,4 @@ enum class DeviceSampleFormat { Float32, Int16, Int24, Int32 };
 // Converts mixed float samples to a device format, clipping to full scale.
 void fromFloat(const float* in, size_t samples, DeviceSampleFormat format, uint8_t* out) noexcept;
 
-inline size_t deviceSampleBytes(DeviceSampleFormat f) {
-    switch (f) {
-    case DeviceSampleFormat::Int16:
-        return 2;
-    case DeviceSampleFormat::Int24:
-        return 3;
-    default:
-        return 4;
-    }
-}
-
 } // namespace audiolib

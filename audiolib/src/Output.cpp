@@ -249,7 +249,6 @@ class WasapiOutput final : public Output {
         stats_.periodFrames = d.format.periodFrames;
         stats_.bufferFrames = d.format.bufferFrames;
         format_ = d.sampleFormat;
-        frameBytes_ = stats_.channels * deviceSampleBytes(format_);
         mixer_.setFormat(stats_.rate, int(stats_.channels), stats_.bufferFrames);
         std::vector<float> mix(size_t(stats_.bufferFrames) * stats_.channels);
 
@@ -372,7 +371,6 @@ class WasapiOutput final : public Output {
     win::UniqueHandle wake_;
     win::UniqueHandle period_;
     DeviceSampleFormat format_ = DeviceSampleFormat::Float32;
-    size_t frameBytes_ = 8;
     OutputStats stats_;
     std::atomic<uint64_t> written_{0};
     std::atomic<uint32_t> glitches_{0};
