@@ -12,7 +12,7 @@ import numpy as np
 import pytest
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "common"))
-from audio_compare import align, envelope, mono, read_capture, reference, snr_db  # noqa: E402,F401
+from audio_compare import align, capture_pcm, envelope, mono, read_capture, reference, snr_db  # noqa: E402,F401
 from wine_run import run_wine  # noqa: E402
 
 ROOT = Path(__file__).resolve().parents[2]
@@ -90,7 +90,7 @@ class Rig:
         if self.devices:
             for i, d in enumerate(self.devices):
                 name = "!default" if i == 0 else d
-                lines.append(f'pcm.{name} {{ type file; slave.pcm "nullsink"; file "|cat >>{self.files[d]}"; format "raw" }}')
+                lines.append(capture_pcm(name, self.files[d]))
             lines.append("pcm.nullsink { type null }")
         else:
             lines.append("pcm.!default { type hw; card 99 }")

@@ -11,6 +11,14 @@ import numpy as np
 RATE = 48000
 
 
+def capture_pcm(name, path):
+    """An ALSA PCM definition that appends what is played on it to `path`.
+
+    Through a pipe, not the file itself: the plugin truncates its file each time
+    the device is opened, and the library closes the device while it rests."""
+    return f'pcm.{name} {{ type file; slave.pcm "nullsink"; file "|cat >>{path}"; format "raw" }}'
+
+
 def read_capture(path):
     """A raw capture file as (frames, 2) float32; empty when the file does not exist."""
     path = Path(path)

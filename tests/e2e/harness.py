@@ -65,9 +65,9 @@ def asoundrc(capture, devices=None):
     devices: optional {pcm_name: file} of further outputs; Wine is told about
     them through its ALSAOutputDevices setting (see Program.devices).
     """
-    lines = [f'pcm.!default {{ type file; slave.pcm "nullsink"; file "|cat >>{capture}"; format "raw" }}']
+    lines = [audio_compare.capture_pcm("!default", capture)]
     for name, path in (devices or {}).items():
-        lines.append(f'pcm.{name} {{ type file; slave.pcm "nullsink"; file "|cat >>{path}"; format "raw" }}')
+        lines.append(audio_compare.capture_pcm(name, path))
     lines.append("pcm.nullsink { type null }")
     return "\n".join(lines) + "\n"
 
